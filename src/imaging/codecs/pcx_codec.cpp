@@ -1,0 +1,9 @@
+// Placeholder until the codec lands: every call fails with a reason.
+#include "imaging/codecs/codec.h"
+
+namespace mw::codecs {
+Status decodePcx(Bytes, Image&, DecodeExtras&) { return Status::fail("not available yet"); }
+Status encodePcx(const Image&, std::vector<uint8_t>&) { return Status::fail("not available yet"); }
+Status decodeDcx(Bytes, Image&, DecodeExtras&) { return Status::fail("not available yet"); }
+Status encodeDcx(const Image&, std::vector<uint8_t>&) { return Status::fail("not available yet"); }
+} // namespace mw::codecs

@@ -1,0 +1,6 @@
+// Placeholder until the codec lands: every call fails with a reason.
+#include "imaging/codecs/codec.h"
+
+namespace mw::codecs {
+Status decodeWbmp(Bytes, Image&, DecodeExtras&) { return Status::fail("not available yet"); }
+} // namespace mw::codecs

@@ -1,0 +1,110 @@
+#include "imaging/image.h"
+
+#include "imaging/status.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mw {
+
+std::optional<std::string> checkImageSize(int64_t width, int64_t height)
+{
+    if (width < 0 || height < 0)
+        return "negative image size " + std::to_string(width) + " x " + std::to_string(height);
+    if (width > kMaxImageSide || height > kMaxImageSide)
+        return "image size " + std::to_string(width) + " x " + std::to_string(height) +
+               " exceeds the limit of " + std::to_string(kMaxImageSide) + " pixels on a side";
+    if (width * height > kMaxImagePixels)
+        return "image size " + std::to_string(width) + " x " + std::to_string(height) +
+               " exceeds the limit of " + std::to_string(kMaxImagePixels) + " pixels";
+    return std::nullopt;
+}
+
+Image::Image(int width, int height, bool hasAlpha, Rgba fill)
+{
+    reset(width, height, hasAlpha, fill);
+}
+
+void Image::reset(int width, int height, bool hasAlpha, Rgba fillValue)
+{
+    if (auto why = checkImageSize(width, height))
+        throw Error("Cannot allocate image: " + *why);
+    m_width = width;
+    m_height = height;
+    m_hasAlpha = hasAlpha;
+    m_bitsPerPixel = hasAlpha ? 32 : 24;
+    if (!hasAlpha)
+        fillValue.a = 255;
+    m_pixels.assign(size_t(width) * size_t(height) * 4, 0);
+    fill(fillValue);
+}
+
+void Image::clear()
+{
+    m_width = m_height = 0;
+    m_hasAlpha = false;
+    m_bitsPerPixel = 24;
+    m_pixels.clear();
+    m_pixels.shrink_to_fit();
+}
+
+void Image::setHasAlpha(bool on)
+{
+    if (!on && m_hasAlpha) {
+        for (size_t i = 3; i < m_pixels.size(); i += 4)
+            m_pixels[i] = 255;
+    }
+    m_hasAlpha = on;
+    if (on)
+        m_bitsPerPixel = 32;
+    else if (m_bitsPerPixel == 32)
+        m_bitsPerPixel = 24;
+}
+
+Rgba Image::pixel(int x, int y) const
+{
+    const uint8_t* p = row(y) + size_t(x) * 4;
+    return Rgba{p[0], p[1], p[2], p[3]};
+}
+
+void Image::setPixel(int x, int y, Rgba v)
+{
+    uint8_t* p = row(y) + size_t(x) * 4;
+    p[0] = v.r;
+    p[1] = v.g;
+    p[2] = v.b;
+    p[3] = m_hasAlpha ? v.a : 255;
+}
+
+void Image::fill(Rgba v)
+{
+    if (!m_hasAlpha)
+        v.a = 255;
+    const size_t n = size_t(m_width) * size_t(m_height);
+    if (n == 0)
+        return;
+    uint8_t* p = m_pixels.data();
+    p[0] = v.r, p[1] = v.g, p[2] = v.b, p[3] = v.a;
+    // Doubling copy: a few memcpy calls instead of a per-pixel loop.
+    size_t done = 1;
+    while (done < n) {
+        const size_t chunk = std::min(done, n - done);
+        std::memcpy(p + done * 4, p, chunk * 4);
+        done += chunk;
+    }
+}
+
+Image Image::copyWithoutAlpha() const
+{
+    Image out(*this);
+    out.setHasAlpha(false);
+    return out;
+}
+
+bool operator==(const Image& a, const Image& b)
+{
+    return a.m_width == b.m_width && a.m_height == b.m_height && a.m_hasAlpha == b.m_hasAlpha &&
+           a.m_pixels == b.m_pixels;
+}
+
+} // namespace mw

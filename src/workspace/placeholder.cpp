@@ -1,0 +1,1 @@
+// Keeps the library target non-empty until its first real source lands; delete it then.
