@@ -32,7 +32,7 @@ void parallelFor(int begin, int end, const std::function<void(int, int)>& body, 
         body(begin, end);
         return;
     }
-    std::vector<std::exception_ptr> errors(size_t(slices));
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(slices));
     std::vector<std::thread> threads;
     threads.reserve(size_t(slices - 1));
     auto run = [&](int i) {
