@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <vector>
+
 namespace mw {
 
 class ImageView : public QWidget {
@@ -97,13 +99,16 @@ private:
     bool m_selectionVisible = true;
 
     DragMode m_drag = DragMode::None;
-    QPoint m_dragStartImage;
+    QPoint m_dragStartWidget;
     QRect m_dragStartSelection;
+    bool m_dragStartHadSelection = false;
     bool m_dragMoved = false;
 
     QTimer m_antsTimer;
     int m_antsOffset = 0;
 
+    // Successive halvings of the image, kept while the image stays.
+    mutable std::vector<QImage> m_pyramid;
     mutable QPixmap m_scaledCache;
     mutable QSize m_scaledCacheSize;
 };

@@ -19,7 +19,8 @@ namespace mw {
 extern const QString kRawImageMimeType;
 extern const QString kPngMimeType;  // "image/png"
 
-// Raw payload: magic "MWRAW", version, width, height, flags, bits per pixel, RGBA rows.
+// Raw payload, little-endian: magic "MWRAW\0", u16 version (1), u16 flags (bit 0: alpha),
+// u16 bits per pixel, u32 width, u32 height, then width * height RGBA pixels.
 QByteArray encodeRawImage(const Image& image);
 // nullopt for anything that is not a complete, valid payload of a known version.
 std::optional<Image> decodeRawImage(const QByteArray& payload);
