@@ -59,7 +59,15 @@ private:
     int m_current = 0;
 };
 
-// Alpha "over" of one straight-alpha pixel onto another, rounded to 8 bits.
+// Alpha "over" of one straight-alpha pixel onto another, rounded to 8 bits:
+//   alpha  = au + al * (1 - au)                              (never exactly half-way)
+//   colour = (cu * au + cl * al * (1 - au)) / alpha          (halves rounded up)
+// When both are fully transparent the upper pixel is taken, so painting over a transparent
+// pixel always yields the painted pixel itself.
 Rgba compositeOver(Rgba upper, Rgba lower);
+
+// Composites src over dst with src's top-left at (x, y), clipped to dst; the same pixels as
+// merging a layer holding src into one holding dst. An image without alpha is copied.
+void paintOver(Image& dst, const Image& src, int x, int y);
 
 } // namespace mw

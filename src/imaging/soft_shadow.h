@@ -11,7 +11,9 @@
 //      0 < a < 255: A = a/255, U = q/255,
 //          channel := trunc(A*P + (1-A)*(U*S + (1-U)*P)), alpha := trunc((A + U*(1-A)) * 255);
 //      a == 255, or a == 0 and q == 0: unchanged.
-// The result always has an alpha channel.
+// The result always has an alpha channel. The blur treats everything outside the image as
+// transparent. The new border of an enlarged image is transparent shadow colour, so later
+// filtering of the straight-alpha image brings in no foreign colour.
 #include "imaging/image.h"
 #include "imaging/progress.h"
 
@@ -29,6 +31,13 @@ struct SoftShadowParams {
 // Growth in width and height that step 1 applies when enlarge is on.
 int softShadowGrowth(const SoftShadowParams& params);
 
+// Works in time proportional to the part of the image where the alpha is not opaque and the
+// moved shadow reaches (the border band of an opaque photo, the opening of a frame).
 void applySoftShadow(Image& image, const SoftShadowParams& params, const ProgressFn& progress = {});
+
+namespace detail {
+// The same result computed plainly over every pixel; the yardstick for the fast path.
+void applySoftShadowReference(Image& image, const SoftShadowParams& params);
+} // namespace detail
 
 } // namespace mw

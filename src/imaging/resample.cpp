@@ -1,0 +1,242 @@
+#include "imaging/resample.h"
+
+#include "imaging/parallel.h"
+#include "imaging/status.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace mw {
+
+namespace {
+
+// Weights are 14-bit fixed point: plenty for 8-bit output and small enough that a sum over the
+// widest kernel of 255 * weight stays far inside 32 bits.
+constexpr int kWeightBits = 14;
+constexpr int32_t kOne = 1 << kWeightBits;
+
+double sinc(double x)
+{
+    if (x == 0.0)
+        return 1.0;
+    x *= M_PI;
+    return std::sin(x) / x;
+}
+
+double lanczos3(double x)
+{
+    if (x <= -3.0 || x >= 3.0)
+        return 0.0;
+    return sinc(x) * sinc(x / 3.0);
+}
+
+// Taps of one output position: `count` source indices from `first`, their weights at
+// weights[offset .. offset + count).
+struct Taps {
+    int first = 0;
+    int count = 0;
+    size_t offset = 0;
+};
+
+struct Filter {
+    std::vector<Taps> taps;
+    std::vector<int16_t> weights;
+    int maxCount = 0;
+};
+
+// Weights for mapping `inSize` samples onto `outSize`. When shrinking, the kernel is stretched
+// by the factor so every source sample contributes (antialiasing). Taps that fall outside the
+// source are dropped and the rest renormalised; the fixed-point weights are then nudged so
+// they sum to exactly kOne, which keeps a constant signal exactly constant.
+Filter makeFilter(int inSize, int outSize)
+{
+    Filter f;
+    f.taps.resize(size_t(outSize));
+    const double scale = double(outSize) / double(inSize);
+    const double stretch = scale < 1.0 ? 1.0 / scale : 1.0;
+    const double support = 3.0 * stretch;
+    std::vector<double> w;
+    for (int i = 0; i < outSize; ++i) {
+        const double centre = (i + 0.5) / scale;
+        int lo = int(std::floor(centre - support));
+        int hi = int(std::ceil(centre + support));
+        lo = std::max(lo, 0);
+        hi = std::min(hi, inSize);
+        w.assign(size_t(std::max(0, hi - lo)), 0.0);
+        double sum = 0.0;
+        for (int s = lo; s < hi; ++s) {
+            const double v = lanczos3((s + 0.5 - centre) / stretch);
+            w[size_t(s - lo)] = v;
+            sum += v;
+        }
+        if (sum == 0.0) {  // cannot happen with Lanczos-3, but never divide by zero
+            const int nearest = std::clamp(int(centre), 0, inSize - 1);
+            lo = nearest;
+            hi = nearest + 1;
+            w.assign(1, 1.0);
+            sum = 1.0;
+        }
+        // Trim taps whose fixed-point weight is zero at both ends.
+        std::vector<int32_t> q(w.size());
+        for (size_t k = 0; k < w.size(); ++k)
+            q[k] = int32_t(std::lround(w[k] / sum * kOne));
+        size_t b = 0, e = q.size();
+        while (b + 1 < e && q[b] == 0)
+            ++b;
+        while (e > b + 1 && q[e - 1] == 0)
+            --e;
+        int32_t total = 0;
+        size_t biggest = b;
+        for (size_t k = b; k < e; ++k) {
+            total += q[k];
+            if (q[k] > q[biggest])
+                biggest = k;
+        }
+        q[biggest] += kOne - total;
+
+        Taps& t = f.taps[size_t(i)];
+        t.first = lo + int(b);
+        t.count = int(e - b);
+        t.offset = f.weights.size();
+        for (size_t k = b; k < e; ++k)
+            f.weights.push_back(int16_t(q[k]));
+        f.maxCount = std::max(f.maxCount, t.count);
+    }
+    return f;
+}
+
+inline uint8_t clampRound(int32_t acc)
+{
+    acc = (acc + (1 << (kWeightBits - 1))) >> kWeightBits;
+    return uint8_t(std::clamp(acc, 0, 255));
+}
+
+// One row filtered horizontally: RGBA in, RGBA out.
+void filterRow(const uint8_t* in, uint8_t* out, const Filter& f)
+{
+    const int16_t* weights = f.weights.data();
+    for (const Taps& t : f.taps) {
+        const uint8_t* p = in + size_t(t.first) * 4;
+        const int16_t* w = weights + t.offset;
+        int32_t r = 0, g = 0, b = 0, a = 0;
+        for (int k = 0; k < t.count; ++k, p += 4) {
+            const int32_t wk = w[k];
+            r += wk * p[0];
+            g += wk * p[1];
+            b += wk * p[2];
+            a += wk * p[3];
+        }
+        out[0] = clampRound(r);
+        out[1] = clampRound(g);
+        out[2] = clampRound(b);
+        out[3] = clampRound(a);
+        out += 4;
+    }
+}
+
+// One output row from `count` input rows and their weights; `rows` are bytes of equal length.
+void filterColumn(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes)
+{
+    // Blocks keep the accumulators in registers / L1 and let the compiler vectorise the
+    // inner loop over bytes.
+    constexpr size_t kBlock = 256;
+    int32_t acc[kBlock];
+    for (size_t x0 = 0; x0 < bytes; x0 += kBlock) {
+        const size_t n = std::min(kBlock, bytes - x0);
+        {
+            const uint8_t* r = rows[0] + x0;
+            const int32_t wk = w[0];
+            for (size_t x = 0; x < n; ++x)
+                acc[x] = wk * r[x] + (1 << (kWeightBits - 1));
+        }
+        for (int k = 1; k < count; ++k) {
+            const uint8_t* r = rows[k] + x0;
+            const int32_t wk = w[k];
+            for (size_t x = 0; x < n; ++x)
+                acc[x] += wk * r[x];
+        }
+        uint8_t* o = out + x0;
+        for (size_t x = 0; x < n; ++x)
+            o[x] = uint8_t(std::clamp(acc[x] >> kWeightBits, 0, 255));
+    }
+}
+
+} // namespace
+
+Image resampleLanczos3(const Image& src, int newWidth, int newHeight, const ProgressFn& progress)
+{
+    if (src.isEmpty())
+        throw Error("Cannot resample an empty image");
+    if (newHeight == -1 && newWidth > 0)
+        newHeight = std::max<int64_t>(1, int64_t(newWidth) * src.height() / src.width());
+    if (newWidth <= 0 || newHeight <= 0)
+        throw Error("Cannot resample to " + std::to_string(newWidth) + " x " + std::to_string(newHeight) +
+                    " pixels");
+    if (auto why = checkImageSize(newWidth, newHeight))
+        throw Error("Cannot resample: " + *why);
+    if (newWidth == src.width() && newHeight == src.height())
+        return src;
+
+    const int srcW = src.width();
+    const int srcH = src.height();
+    Image dst(newWidth, newHeight, src.hasAlpha());
+    dst.setBitsPerPixel(src.bitsPerPixel());
+
+    const bool doH = newWidth != srcW;
+    const bool doV = newHeight != srcH;
+    const Filter fh = doH ? makeFilter(srcW, newWidth) : Filter{};
+    const Filter fv = doV ? makeFilter(srcH, newHeight) : Filter{};
+    const size_t outBytes = size_t(newWidth) * 4;
+
+    // Progress is told only from the calling thread (the first band), which keeps the
+    // callback on the thread that asked for the work.
+    auto report = [&](int y0, int y, int y1) {
+        if (progress && y0 == 0)
+            progress(int(int64_t(y - y0) * 100 / std::max(1, y1 - y0)));
+    };
+
+    // Each worker owns a band of output rows and a small ring of horizontally filtered source
+    // rows, so the intermediate never exists as a whole image and stays in cache.
+    parallelFor(0, newHeight, [&](int y0, int y1) {
+        if (!doV) {
+            for (int y = y0; y < y1; ++y) {
+                filterRow(src.row(y), dst.row(y), fh);
+                if ((y & 63) == 0)
+                    report(y0, y, y1);
+            }
+            return;
+        }
+        const int ring = fv.maxCount;
+        std::vector<uint8_t> cache(doH ? size_t(ring) * outBytes : 0);
+        std::vector<int> cachedRow(size_t(ring), -1);
+        std::vector<const uint8_t*> rows(static_cast<size_t>(ring));
+        for (int y = y0; y < y1; ++y) {
+            const Taps& t = fv.taps[size_t(y)];
+            for (int k = 0; k < t.count; ++k) {
+                const int sy = t.first + k;
+                if (!doH) {
+                    rows[size_t(k)] = src.row(sy);
+                    continue;
+                }
+                const size_t slot = size_t(sy % ring);
+                uint8_t* line = cache.data() + slot * outBytes;
+                if (cachedRow[slot] != sy) {
+                    filterRow(src.row(sy), line, fh);
+                    cachedRow[slot] = sy;
+                }
+                rows[size_t(k)] = line;
+            }
+            filterColumn(rows.data(), fv.weights.data() + t.offset, t.count, dst.row(y), outBytes);
+            if ((y & 63) == 0)
+                report(y0, y, y1);
+        }
+    }, 8);
+    if (progress)
+        progress(100);
+    return dst;
+}
+
+} // namespace mw

@@ -1,0 +1,163 @@
+#include "imaging/parallel.h"
+#include "imaging/resample.h"
+#include "imaging/status.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace mw {
+namespace {
+
+Image randomImage(int w, int h, unsigned seed)
+{
+    Image img(w, h, true);
+    std::mt19937 rng(seed);
+    for (size_t i = 0; i < img.byteCount(); ++i)
+        img.data()[i] = uint8_t(rng());
+    return img;
+}
+
+struct SizeCase {
+    int srcW, srcH, dstW, dstH;
+};
+
+class ResampleConstant : public ::testing::TestWithParam<SizeCase> {};
+
+// Weights that do not sum to exactly one show up as a drift of a flat colour.
+TEST_P(ResampleConstant, FlatColourStaysExactlyFlat)
+{
+    const SizeCase c = GetParam();
+    for (Rgba colour : {Rgba{10, 200, 77, 133}, Rgba{255, 255, 255, 255}, Rgba{0, 1, 254, 0}}) {
+        const Image src(c.srcW, c.srcH, true, colour);
+        const Image out = resampleLanczos3(src, c.dstW, c.dstH);
+        ASSERT_EQ(out.width(), c.dstW);
+        ASSERT_EQ(out.height(), c.dstH);
+        EXPECT_EQ(out, Image(c.dstW, c.dstH, true, colour));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ResampleConstant,
+                         ::testing::Values(SizeCase{7, 5, 20, 13}, SizeCase{100, 80, 33, 21}, SizeCase{64, 48, 63, 47},
+                                           SizeCase{50, 50, 1, 1}, SizeCase{3, 3, 100, 2}, SizeCase{601, 401, 600, 400},
+                                           SizeCase{1, 1, 9, 4}, SizeCase{40, 30, 40, 90}));
+
+// A fine pattern shrunk by 8 must come out near its mean; a kernel that is not widened when
+// shrinking samples the pattern and aliases it into stripes.
+TEST(Resample, ShrinkingFinePatternsAveragesThem)
+{
+    for (int period : {1, 2}) {
+        Image src(64, 64, false);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const uint8_t v = ((x / period + y / period) % 2) ? 255 : 0;
+                src.setPixel(x, y, Rgba{v, v, v, 255});
+            }
+        const Image out = resampleLanczos3(src, 8, 8);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                SCOPED_TRACE(testing::Message() << "period " << period << " at " << x << "," << y);
+                const Rgba p = out.pixel(x, y);
+                EXPECT_NEAR(p.r, 127.5, 6);
+                EXPECT_EQ(p.a, 255);
+            }
+    }
+}
+
+// A step edge keeps its place and its flat sides; ringing stays small.
+TEST(Resample, StepEdgeStaysInPlace)
+{
+    const int srcW = 40, edge = 20;
+    Image src(srcW, 3, false);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < srcW; ++x) {
+            const uint8_t v = x < edge ? 0 : 255;
+            src.setPixel(x, y, Rgba{v, v, v, 255});
+        }
+    for (int dstW : {23, 57, 80}) {
+        SCOPED_TRACE(dstW);
+        const Image out = resampleLanczos3(src, dstW, 3);
+        const double scale = double(dstW) / srcW;
+        const double edgeAt = edge * scale;  // output coordinate of the edge
+        int crossing = -1;
+        for (int x = 0; x < dstW; ++x) {
+            const int v = out.pixel(x, 1).r;
+            const double centre = x + 0.5;
+            if (centre < edgeAt - 3.0 * std::max(1.0, scale))
+                EXPECT_LE(v, 0 + 0) << "x " << x;
+            if (centre > edgeAt + 3.0 * std::max(1.0, scale))
+                EXPECT_EQ(v, 255) << "x " << x;
+            if (x > 0)
+                EXPECT_GE(v, out.pixel(x - 1, 1).r - 40) << "ringing too strong at " << x;
+            if (crossing < 0 && v >= 128)
+                crossing = x;
+        }
+        EXPECT_NEAR(crossing + 0.5, edgeAt, 1.0);
+    }
+}
+
+// Straight alpha: the alpha channel goes through exactly the same filter as the colour.
+TEST(Resample, AlphaIsFilteredLikeColour)
+{
+    Image src = randomImage(37, 29, 7);
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x) {
+            Rgba p = src.pixel(x, y);
+            p.g = p.a;
+            src.setPixel(x, y, p);
+        }
+    for (auto [w, h] : {std::pair{80, 61}, std::pair{12, 10}, std::pair{37, 50}}) {
+        const Image out = resampleLanczos3(src, w, h);
+        EXPECT_TRUE(out.hasAlpha());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(out.pixel(x, y).g, out.pixel(x, y).a) << x << "," << y;
+    }
+}
+
+TEST(Resample, SameSizeIsAnExactCopy)
+{
+    const Image src = randomImage(31, 17, 3);
+    EXPECT_EQ(resampleLanczos3(src, 31, 17), src);
+    EXPECT_EQ(resampleLanczos3(src, 31, -1), src);
+}
+
+TEST(Resample, MinusOneHeightKeepsTheAspect)
+{
+    struct Case {
+        int w, h, newW, expectH;
+    };
+    for (const Case c : {Case{300, 200, 150, 100}, Case{3, 1000, 1, 333}, Case{1000, 3, 10, 1}, Case{7, 5, 3, 2}}) {
+        const Image out = resampleLanczos3(Image(c.w, c.h, false), c.newW, -1);
+        EXPECT_EQ(out.width(), c.newW);
+        EXPECT_EQ(out.height(), c.expectH) << c.w << "x" << c.h << " -> " << c.newW;
+    }
+}
+
+TEST(Resample, RefusesImpossibleSizes)
+{
+    const Image src(4, 4, false);
+    for (auto [w, h] : {std::pair{0, 4}, std::pair{4, 0}, std::pair{-3, 4}, std::pair{4, -2}, std::pair{70000, 1},
+                        std::pair{40000, 40000}})
+        EXPECT_THROW(resampleLanczos3(src, w, h), Error) << w << "x" << h;
+    EXPECT_THROW(resampleLanczos3(Image(), 4, 4), Error);
+}
+
+// Rows are split across workers, each with its own cache of filtered source rows; the split
+// must not change a single pixel.
+TEST(Resample, ResultDoesNotDependOnTheNumberOfWorkers)
+{
+    const Image src = randomImage(123, 301, 11);
+    setWorkerCount(1);
+    const Image one = resampleLanczos3(src, 77, 173);
+    const Image oneUp = resampleLanczos3(src, 200, 450);
+    setWorkerCount(3);
+    const Image three = resampleLanczos3(src, 77, 173);
+    const Image threeUp = resampleLanczos3(src, 200, 450);
+    setWorkerCount(0);
+    EXPECT_EQ(one, three);
+    EXPECT_EQ(oneUp, threeUp);
+}
+
+} // namespace
+} // namespace mw
