@@ -3,6 +3,7 @@
 // shadow choice to the framed picture, plus the picture before the shadow (the one undo step).
 #include "compose/mitrebox.h"
 #include "imaging/image.h"
+#include "imaging/soft_shadow.h"
 
 #include <QString>
 #include <functional>
@@ -32,7 +33,6 @@ struct FramingResult {
 
 // Drop shadow parameters for a position code: radius 4, offsets +-depth, canvas enlarged,
 // intensity 90. nullopt for "no shadow".
-struct SoftShadowParams;
 std::optional<SoftShadowParams> dropShadowParams(const DropShadow& shadow);
 
 FramingResult framePhoto(const Image& photo, const FramingRequest& request,

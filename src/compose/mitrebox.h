@@ -13,6 +13,7 @@
 // piece file is read and scaled once per build. Only the band along the edges, where the frame
 // or its shadow can change a pixel, is computed; the rest of the photo is left untouched.
 #include "framelib/inset_offsets.h"
+#include "imaging/band_ops.h"
 #include "imaging/image.h"
 #include "imaging/layers.h"
 
@@ -47,6 +48,12 @@ PieceSize scaledPieceSize(int w, int h, double scale);
 // remainder is above 0 (truncating division, so a negative span gives a count <= 0).
 int edgeTileCount(int span, int tile);
 
+// A transparent border around a built picture (the drop shadow's enlarged canvas).
+struct CanvasMargins {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    Rgba fill{0, 0, 0, 0};
+};
+
 class TFrameForm {
 public:
     TFrameForm();
@@ -65,7 +72,13 @@ public:
     // Loads one piece into ievSide's only layer, scaled by Scale; advances the progress.
     void LoadFramePiece(const QString& PiecePath, double Scale);
 
+    // BuildFramedImage with the picture placed inside a border of `margins` (iev2's image is
+    // then the bordered picture). Saves a copy when a drop shadow follows.
+    void buildFramedImage(const QString& framePath, double scale, const CanvasMargins& margins);
+
     const FrameGeometry& geometry() const { return m_geometry; }
+    // After a build: a rectangle of iev2's image whose pixels are all opaque (may be empty).
+    PixelRect opaqueInterior() const { return m_opaqueInterior; }
 
 private:
     void reportProgress(int position, int maximum);
@@ -74,6 +87,7 @@ private:
     int m_progressPosition = 0;
     int m_progressMaximum = 8;
     FrameGeometry m_geometry;
+    PixelRect m_opaqueInterior;
 };
 
 } // namespace mw

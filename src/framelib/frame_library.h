@@ -34,7 +34,8 @@ bool dpiFolderExists(const QString& root, const QString& dpiFolder);
 // case-insensitively.
 QStringList listFrames(const QString& groupFolder);
 
-// Text of the file name before its first "_" (the whole file name when it has none).
+// Text of the file name before its first "_". A name without "_" (only possible for a frame
+// file named by hand) gives its base name without extension.
 QString frameName(const QString& thumbOrFramePath);
 // The thumbnail path with its extension replaced by ".png".
 QString frameFilePath(const QString& thumbPath);

@@ -1,0 +1,235 @@
+#include "imaging/band_ops.h"
+
+#include "imaging/parallel.h"
+#include "imaging/status.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace mw {
+
+PixelRect PixelRect::intersected(const PixelRect& o) const
+{
+    PixelRect r{std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
+    if (r.isEmpty())
+        return {};
+    return r;
+}
+
+namespace {
+
+// These constants and the weight construction below must stay the same as resampleLanczos3's
+// (resample.cpp); the band test compares the two pixel for pixel.
+constexpr int kWeightBits = 14;
+constexpr int32_t kOne = 1 << kWeightBits;
+
+double sinc(double x)
+{
+    if (x == 0.0)
+        return 1.0;
+    x *= M_PI;
+    return std::sin(x) / x;
+}
+
+double lanczos3(double x)
+{
+    if (x <= -3.0 || x >= 3.0)
+        return 0.0;
+    return sinc(x) * sinc(x / 3.0);
+}
+
+inline uint8_t clampRound(int32_t acc)
+{
+    acc = (acc + (1 << (kWeightBits - 1))) >> kWeightBits;
+    return uint8_t(std::clamp(acc, 0, 255));
+}
+
+} // namespace
+
+Lanczos3Plan::Filter Lanczos3Plan::makeFilter(int inSize, int outSize)
+{
+    Filter f;
+    if (inSize == outSize)
+        return f;
+    f.active = true;
+    f.maxCount = 0;
+    f.taps.resize(size_t(outSize));
+    const double scale = double(outSize) / double(inSize);
+    const double stretch = scale < 1.0 ? 1.0 / scale : 1.0;
+    const double support = 3.0 * stretch;
+    std::vector<double> w;
+    for (int i = 0; i < outSize; ++i) {
+        const double centre = (i + 0.5) / scale;
+        int lo = int(std::floor(centre - support));
+        int hi = int(std::ceil(centre + support));
+        lo = std::max(lo, 0);
+        hi = std::min(hi, inSize);
+        w.assign(size_t(std::max(0, hi - lo)), 0.0);
+        double sum = 0.0;
+        for (int s = lo; s < hi; ++s) {
+            const double v = lanczos3((s + 0.5 - centre) / stretch);
+            w[size_t(s - lo)] = v;
+            sum += v;
+        }
+        if (sum == 0.0) {
+            const int nearest = std::clamp(int(centre), 0, inSize - 1);
+            lo = nearest;
+            hi = nearest + 1;
+            w.assign(1, 1.0);
+            sum = 1.0;
+        }
+        std::vector<int32_t> q(w.size());
+        for (size_t k = 0; k < w.size(); ++k)
+            q[k] = int32_t(std::lround(w[k] / sum * kOne));
+        size_t b = 0, e = q.size();
+        while (b + 1 < e && q[b] == 0)
+            ++b;
+        while (e > b + 1 && q[e - 1] == 0)
+            --e;
+        int32_t total = 0;
+        size_t biggest = b;
+        for (size_t k = b; k < e; ++k) {
+            total += q[k];
+            if (q[k] > q[biggest])
+                biggest = k;
+        }
+        q[biggest] += kOne - total;
+
+        Taps& t = f.taps[size_t(i)];
+        t.first = lo + int(b);
+        t.count = int(e - b);
+        t.offset = f.weights.size();
+        for (size_t k = b; k < e; ++k)
+            f.weights.push_back(int16_t(q[k]));
+        f.maxCount = std::max(f.maxCount, t.count);
+    }
+    return f;
+}
+
+std::pair<int, int> Lanczos3Plan::Filter::inside(int s0, int s1, int n) const
+{
+    if (!active) {
+        const int a = std::clamp(s0, 0, n), b = std::clamp(s1, 0, n);
+        return a < b ? std::pair{a, b} : std::pair{0, 0};
+    }
+    // The taps move monotonically with the output position, so the outputs inside form one
+    // run; scanning every output keeps this free of that assumption anyway.
+    int first = -1, last = -1;
+    for (int i = 0; i < n; ++i) {
+        const Taps& t = taps[size_t(i)];
+        if (t.first >= s0 && t.first + t.count <= s1) {
+            if (first < 0)
+                first = i;
+            last = i + 1;
+        } else if (first >= 0) {
+            break;
+        }
+    }
+    if (first < 0)
+        return {0, 0};
+    return {first, last};
+}
+
+std::pair<int, int> Lanczos3Plan::Filter::span(int o0, int o1) const
+{
+    if (!active)
+        return {o0, o1};
+    int lo = INT32_MAX, hi = INT32_MIN;
+    for (int i = o0; i < o1; ++i) {
+        const Taps& t = taps[size_t(i)];
+        lo = std::min(lo, t.first);
+        hi = std::max(hi, t.first + t.count);
+    }
+    return {lo, hi};
+}
+
+Lanczos3Plan::Lanczos3Plan(int srcW, int srcH, int dstW, int dstH)
+    : m_srcW(srcW), m_srcH(srcH), m_dstW(dstW), m_dstH(dstH)
+{
+    if (srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0)
+        throw Error("Cannot resample an empty image");
+    m_h = makeFilter(srcW, dstW);
+    m_v = makeFilter(srcH, dstH);
+}
+
+Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool hasAlpha) const
+{
+    region = region.intersected(PixelRect{0, 0, m_dstW, m_dstH});
+    if (region.isEmpty())
+        return {};
+    Image dst(region.width(), region.height(), hasAlpha);
+    const int outW = region.width();
+    const size_t outBytes = size_t(outW) * 4;
+    const auto [sx0, sx1] = m_h.span(region.x0, region.x1);
+
+    // One source row filtered horizontally onto the region's columns.
+    auto filterRow = [&](int sy, std::vector<uint8_t>& srcLine, uint8_t* out) {
+        if (!m_h.active) {
+            fetch(sy, region.x0, region.x1, out);
+            return;
+        }
+        fetch(sy, sx0, sx1, srcLine.data());
+        const int16_t* weights = m_h.weights.data();
+        for (int i = region.x0; i < region.x1; ++i) {
+            const Taps& t = m_h.taps[size_t(i)];
+            const uint8_t* p = srcLine.data() + size_t(t.first - sx0) * 4;
+            const int16_t* w = weights + t.offset;
+            int32_t r = 0, g = 0, b = 0, a = 0;
+            for (int k = 0; k < t.count; ++k, p += 4) {
+                const int32_t wk = w[k];
+                r += wk * p[0];
+                g += wk * p[1];
+                b += wk * p[2];
+                a += wk * p[3];
+            }
+            out[0] = clampRound(r);
+            out[1] = clampRound(g);
+            out[2] = clampRound(b);
+            out[3] = clampRound(a);
+            out += 4;
+        }
+    };
+
+    parallelFor(region.y0, region.y1, [&](int y0, int y1) {
+        std::vector<uint8_t> srcLine(size_t(std::max(0, sx1 - sx0)) * 4);
+        if (!m_v.active) {
+            for (int y = y0; y < y1; ++y)
+                filterRow(y, srcLine, dst.row(y - region.y0));
+            return;
+        }
+        const int ring = m_v.maxCount;
+        std::vector<uint8_t> cache(size_t(ring) * outBytes);
+        std::vector<int> cachedRow(static_cast<size_t>(ring), -1);
+        std::vector<const uint8_t*> rows(static_cast<size_t>(ring));
+        std::vector<int32_t> acc(outBytes);
+        for (int y = y0; y < y1; ++y) {
+            const Taps& t = m_v.taps[size_t(y)];
+            for (int k = 0; k < t.count; ++k) {
+                const int sy = t.first + k;
+                const size_t slot = size_t(sy % ring);
+                uint8_t* line = cache.data() + slot * outBytes;
+                if (cachedRow[slot] != sy) {
+                    filterRow(sy, srcLine, line);
+                    cachedRow[slot] = sy;
+                }
+                rows[size_t(k)] = line;
+            }
+            const int16_t* w = m_v.weights.data() + t.offset;
+            for (size_t x = 0; x < outBytes; ++x)
+                acc[x] = int32_t(w[0]) * rows[0][x] + (1 << (kWeightBits - 1));
+            for (int k = 1; k < t.count; ++k) {
+                const uint8_t* r = rows[size_t(k)];
+                const int32_t wk = w[k];
+                for (size_t x = 0; x < outBytes; ++x)
+                    acc[x] += wk * r[x];
+            }
+            uint8_t* o = dst.row(y - region.y0);
+            for (size_t x = 0; x < outBytes; ++x)
+                o[x] = uint8_t(std::clamp(acc[x] >> kWeightBits, 0, 255));
+        }
+    }, 8);
+    return dst;
+}
+
+} // namespace mw
