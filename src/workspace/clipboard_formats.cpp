@@ -78,10 +78,10 @@ std::optional<Image> decodeRawImage(const QByteArray& payload)
         return std::nullopt;
 
     const bool alpha = (flags & kFlagAlpha) != 0;
-    Image image(int(width), int(height), alpha);
+    Image image(int(width), int(height), true);
     std::memcpy(image.data(), payload.constData() + kHeaderSize, size_t(pixelBytes));
-    if (!alpha)
-        image.setHasAlpha(false);  // a sender that left stray alpha bytes must not leak them
+    // Without the flag the alpha bytes mean nothing: a sender's stray values must not leak.
+    image.setHasAlpha(alpha);
     image.setBitsPerPixel((bits == 1 || bits == 8 || bits == 24 || bits == 32) ? int(bits)
                                                                                : (alpha ? 32 : 24));
     return image;
