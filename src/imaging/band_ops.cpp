@@ -161,7 +161,10 @@ Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool
     Image dst(region.width(), region.height(), hasAlpha);
     const int outW = region.width();
     const size_t outBytes = size_t(outW) * 4;
-    const auto [sx0, sx1] = m_h.span(region.x0, region.x1);
+    // Plain variables, not a structured binding: clang 14 cannot capture bindings in lambdas.
+    const std::pair<int, int> sourceSpan = m_h.span(region.x0, region.x1);
+    const int sx0 = sourceSpan.first;
+    const int sx1 = sourceSpan.second;
 
     // One source row filtered horizontally onto the region's columns.
     auto filterRow = [&](int sy, std::vector<uint8_t>& srcLine, uint8_t* out) {
