@@ -267,8 +267,9 @@ Status decodeDib(Bytes in, size_t headerPos, const DibLayout& layout, Image& out
     const uint64_t stride = (uint64_t(w) * uint64_t(h.bpp) + 31) / 32 * 4;
     if (rle) {
         // A few bytes of RLE may claim any size; refuse sizes no real stream this short draws
-        // rather than allocate gigabytes for them.
-        if (uint64_t(w) * uint64_t(ht) > std::max<uint64_t>(available, 16) * 65536)
+        // rather than allocate gigabytes for them. Even a blank row ended at once (two bytes)
+        // rarely stands for more than a few thousand pixels per byte.
+        if (uint64_t(w) * uint64_t(ht) > std::max<uint64_t>(available, 16) * 4096)
             return Status::fail("the compressed data is too short for a " + std::to_string(w) + " x " +
                                 std::to_string(ht) + " bitmap");
     } else {
