@@ -209,11 +209,32 @@ FrameLayout layoutFrame(int photoW, int photoH, const FramePieces& pieces)
 
 Image paintFrame(const FrameLayout& layout, const FramePieces& pieces, PixelRect region)
 {
+    // The picture of stacking one layer per placement and merging the topmost into the one
+    // below until one is left, with that merge's 8-bit rounding: so the pieces are taken from
+    // the top down, the merged part so far lying over each next piece. The merged part covers
+    // its whole bounding box (uncovered places there are the opening colour, alpha 0); a piece
+    // pixel outside that box is taken as it is.
     Image img(region.width(), region.height(), true, kOpeningColor);
-    for (const auto& pl : layout.placements) {
-        if (rectOf(pl, pieces).intersected(region).isEmpty())
-            continue;
-        paintOver(img, pieces[size_t(pl.piece)], pl.x - region.x0, pl.y - region.y0);
+    PixelRect merged;  // bounding box of the placements taken so far, canvas coordinates
+    for (auto it = layout.placements.rbegin(); it != layout.placements.rend(); ++it) {
+        const PixelRect r = rectOf(*it, pieces);
+        const PixelRect clip = r.intersected(region);
+        const Image& piece = pieces[size_t(it->piece)];
+        for (int y = clip.y0; y < clip.y1; ++y) {
+            const uint8_t* src = piece.row(y - r.y0) + size_t(clip.x0 - r.x0) * 4;
+            uint8_t* dst = img.row(y - region.y0) + size_t(clip.x0 - region.x0) * 4;
+            const bool rowInMerged = y >= merged.y0 && y < merged.y1;
+            for (int x = clip.x0; x < clip.x1; ++x, src += 4, dst += 4) {
+                if (!rowInMerged || x < merged.x0 || x >= merged.x1) {
+                    std::memcpy(dst, src, 4);
+                } else if (dst[3] != 255) {
+                    store(dst, compositeOver(load(dst), load(src)));
+                }
+            }
+        }
+        merged = merged.isEmpty() ? r
+                                  : PixelRect{std::min(merged.x0, r.x0), std::min(merged.y0, r.y0),
+                                              std::max(merged.x1, r.x1), std::max(merged.y1, r.y1)};
     }
     return img;
 }
