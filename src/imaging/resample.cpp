@@ -4,10 +4,16 @@
 #include "imaging/status.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define MW_RESAMPLE_AVX2 1
+#endif
 
 namespace mw {
 
@@ -45,7 +51,40 @@ struct Filter {
     std::vector<Taps> taps;
     std::vector<int16_t> weights;
     int maxCount = 0;
+    // The same taps for the vector row filter: every output reads `blockTaps` (a multiple of
+    // 4) source pixels from blockFirst[i], all inside the row, weights laid out per group of
+    // four taps as w0 w1 w0 w1 w0 w1 w0 w1 w2 w3 w2 w3 w2 w3 w2 w3 (the pmaddwd pairing).
+    int blockTaps = 0;
+    std::vector<int> blockFirst;
+    std::vector<int16_t> blockWeights;
 };
+
+// Fills the vector layout when the row is wide enough to hold a whole block of taps.
+void makeBlocks(Filter& f, int inSize)
+{
+    const int k = (f.maxCount + 3) / 4 * 4;
+    if (k > inSize)
+        return;
+    f.blockTaps = k;
+    f.blockFirst.resize(f.taps.size());
+    f.blockWeights.assign(f.taps.size() * size_t(k) * 4, 0);
+    std::vector<int16_t> w(static_cast<size_t>(k));
+    for (size_t i = 0; i < f.taps.size(); ++i) {
+        const Taps& t = f.taps[i];
+        const int first = std::clamp(t.first, 0, inSize - k);
+        std::fill(w.begin(), w.end(), int16_t(0));
+        for (int j = 0; j < t.count; ++j)
+            w[size_t(t.first - first + j)] = f.weights[t.offset + size_t(j)];
+        f.blockFirst[i] = first;
+        int16_t* out = f.blockWeights.data() + i * size_t(k) * 4;
+        for (int g = 0; g < k; g += 4)
+            for (int half = 0; half < 2; ++half)
+                for (int c = 0; c < 4; ++c) {
+                    *out++ = w[size_t(g + 2 * half)];
+                    *out++ = w[size_t(g + 2 * half + 1)];
+                }
+    }
+}
 
 // Weights for mapping `inSize` samples onto `outSize`. When shrinking, the kernel is stretched
 // by the factor so every source sample contributes (antialiasing). Taps that fall outside the
@@ -114,9 +153,52 @@ inline uint8_t clampRound(int32_t acc)
     return uint8_t(std::clamp(acc, 0, 255));
 }
 
+#ifdef MW_RESAMPLE_AVX2
+// Four taps per step: 4 pixels widened to 16 bits, reordered so each 32-bit pair holds one
+// channel of two neighbouring pixels, multiplied and pair-summed by vpmaddwd against the
+// matching weight pair.
+__attribute__((target("avx2"))) void filterRowAvx2(const uint8_t* in, uint8_t* out, const Filter& f)
+{
+    const __m256i order = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                           0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const __m128i half = _mm_set1_epi32(1 << (kWeightBits - 1));
+    const int groups = f.blockTaps / 4;
+    const int16_t* w = f.blockWeights.data();
+    const size_t n = f.blockFirst.size();
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* p = in + size_t(f.blockFirst[i]) * 4;
+        __m256i acc = _mm256_setzero_si256();
+        for (int g = 0; g < groups; ++g, p += 16, w += 16) {
+            const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m256i wide = _mm256_shuffle_epi8(_mm256_cvtepu8_epi16(px), order);
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(wide, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))));
+        }
+        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        sum = _mm_srai_epi32(_mm_add_epi32(sum, half), kWeightBits);
+        sum = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+        const uint32_t v = uint32_t(_mm_cvtsi128_si32(sum));
+        std::memcpy(out + i * 4, &v, 4);
+    }
+}
+
+std::atomic<bool> g_simdAllowed{true};
+
+bool haveAvx2()
+{
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes && g_simdAllowed.load(std::memory_order_relaxed);
+}
+#endif
+
 // One row filtered horizontally: RGBA in, RGBA out.
 void filterRow(const uint8_t* in, uint8_t* out, const Filter& f)
 {
+#ifdef MW_RESAMPLE_AVX2
+    if (f.blockTaps > 0 && haveAvx2()) {
+        filterRowAvx2(in, out, f);
+        return;
+    }
+#endif
     const int16_t* weights = f.weights.data();
     for (const Taps& t : f.taps) {
         const uint8_t* p = in + size_t(t.first) * 4;
@@ -138,6 +220,9 @@ void filterRow(const uint8_t* in, uint8_t* out, const Filter& f)
 }
 
 // One output row from `count` input rows and their weights; `rows` are bytes of equal length.
+#ifdef MW_RESAMPLE_AVX2
+__attribute__((target_clones("avx2", "default")))
+#endif
 void filterColumn(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes)
 {
     // Blocks keep the accumulators in registers / L1 and let the compiler vectorise the
@@ -166,6 +251,17 @@ void filterColumn(const uint8_t* const* rows, const int16_t* w, int count, uint8
 
 } // namespace
 
+namespace detail {
+void setResampleSimd(bool allowed)
+{
+#ifdef MW_RESAMPLE_AVX2
+    g_simdAllowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+} // namespace detail
+
 Image resampleLanczos3(const Image& src, int newWidth, int newHeight, const ProgressFn& progress)
 {
     if (src.isEmpty())
@@ -187,7 +283,9 @@ Image resampleLanczos3(const Image& src, int newWidth, int newHeight, const Prog
 
     const bool doH = newWidth != srcW;
     const bool doV = newHeight != srcH;
-    const Filter fh = doH ? makeFilter(srcW, newWidth) : Filter{};
+    Filter fh = doH ? makeFilter(srcW, newWidth) : Filter{};
+    if (doH)
+        makeBlocks(fh, srcW);
     const Filter fv = doV ? makeFilter(srcH, newHeight) : Filter{};
     const size_t outBytes = size_t(newWidth) * 4;
 

@@ -11,4 +11,9 @@ namespace mw {
 // Throws mw::Error for a non-positive target size or one refused by checkImageSize.
 Image resampleLanczos3(const Image& src, int newWidth, int newHeight, const ProgressFn& progress = {});
 
+namespace detail {
+// Turns the vector code paths off (tests compare them with the plain ones).
+void setResampleSimd(bool allowed);
+} // namespace detail
+
 } // namespace mw

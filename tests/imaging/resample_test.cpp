@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace mw {
 namespace {
@@ -157,6 +158,22 @@ TEST(Resample, ResultDoesNotDependOnTheNumberOfWorkers)
     setWorkerCount(0);
     EXPECT_EQ(one, three);
     EXPECT_EQ(oneUp, threeUp);
+}
+
+// The vector row filter reads whole blocks of taps; it must match the plain loop everywhere,
+// near both ends of a row and for rows too narrow for a block.
+TEST(Resample, VectorPathMatchesPlainPath)
+{
+    const Image wide = randomImage(211, 9, 13);
+    const Image narrow = randomImage(5, 7, 17);
+    for (auto [src, w, h] : {std::tuple{&wide, 200, 9}, std::tuple{&wide, 57, 20}, std::tuple{&wide, 500, 3},
+                             std::tuple{&narrow, 2, 7}, std::tuple{&narrow, 9, 9}}) {
+        const Image fast = resampleLanczos3(*src, w, h);
+        detail::setResampleSimd(false);
+        const Image plain = resampleLanczos3(*src, w, h);
+        detail::setResampleSimd(true);
+        EXPECT_TRUE(fast == plain) << src->width() << " -> " << w << "x" << h;
+    }
 }
 
 } // namespace
