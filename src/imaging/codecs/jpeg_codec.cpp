@@ -48,7 +48,7 @@ extern "C" void jpegEmitMessage(j_common_ptr cinfo, int level)
     auto* err = reinterpret_cast<JpegError*>(cinfo->err);
     if (level < 0) {
         if (cinfo->err->msg_code == JWRN_JPEG_EOF) {
-            std::snprintf(err->message, sizeof err->message, "the JPEG data is truncated");
+            std::snprintf(err->message, sizeof err->message, "the data is truncated");
             std::longjmp(err->jump, 1);
         }
         cinfo->err->num_warnings++;
@@ -64,7 +64,7 @@ extern "C" void jpegProgress(j_common_ptr cinfo)
         if (d->input_scan_number > kMaxScans) {
             auto* err = reinterpret_cast<JpegError*>(cinfo->err);
             std::snprintf(err->message, sizeof err->message,
-                          "the JPEG file has too many scans (more than %d)", kMaxScans);
+                          "too many scans (more than %d)", kMaxScans);
             std::longjmp(err->jump, 1);
         }
     }
@@ -76,7 +76,7 @@ void initError(JpegError* err)
     err->mgr.error_exit = jpegErrorExit;
     err->mgr.emit_message = jpegEmitMessage;
     err->mgr.output_message = jpegOutputMessage;
-    std::snprintf(err->message, sizeof err->message, "the JPEG data is damaged");
+    std::snprintf(err->message, sizeof err->message, "the data is damaged");
 }
 
 struct JpegDecodeState {

@@ -24,6 +24,7 @@ namespace {
 
 // Largest single allocation libtiff may make on its own (strip buffers, tag arrays).
 constexpr tmsize_t kMaxTiffAlloc = tmsize_t(256) << 20;
+constexpr char kClientName[] = "memory";
 
 struct MemFile {
     const uint8_t* readData = nullptr;   // decoding
@@ -89,8 +90,13 @@ extern "C" int captureError(TIFF*, void* user, const char* module, const char* f
     if (text->empty()) {  // the first error is the cause; later ones are its echoes
         char buf[512];
         std::vsnprintf(buf, sizeof buf, fmt, ap);
+        // Messages name the "file" first; ours is always the same memory buffer.
+        const char* msg = buf;
+        const size_t prefix = std::strlen(kClientName);
+        if (std::strncmp(msg, kClientName, prefix) == 0 && std::strncmp(msg + prefix, ": ", 2) == 0)
+            msg += prefix + 2;
         try {
-            *text = buf;
+            *text = msg;
             (void)module;
         } catch (...) {
         }
@@ -111,7 +117,7 @@ public:
         TIFFOpenOptionsSetMaxSingleMemAlloc(m_options, kMaxTiffAlloc);
         TIFFOpenOptionsSetErrorHandlerExtR(m_options, captureError, &m_error);
         TIFFOpenOptionsSetWarningHandlerExtR(m_options, ignoreWarning, nullptr);
-        m_tif = TIFFClientOpenExt("memory", mode, &file, memRead, memWrite, memSeek, memClose,
+        m_tif = TIFFClientOpenExt(kClientName, mode, &file, memRead, memWrite, memSeek, memClose,
                                   memSize, memMap, memUnmap, m_options);
     }
     ~TiffHandle()
