@@ -1,5 +1,6 @@
 #include "shell/image_view.h"
 
+#include "imaging/parallel.h"
 #include "workspace/qimage_convert.h"
 
 #include <QMouseEvent>
@@ -16,6 +17,53 @@ namespace {
 constexpr int kHandleSize = 6;       // widget pixels
 constexpr int kHandleGrab = 5;       // distance from an edge that still grabs it
 constexpr int kAntsIntervalMs = 120;
+
+// Half-size copy by 2x2 averaging of premultiplied colour (so transparent pixels do not bleed
+// their hidden colour into the edge). `straightRgba` rows are our image's R,G,B,A bytes; other
+// rows are QImage's 32-bit premultiplied (or opaque) pixels. Odd last rows/columns are dropped.
+QImage halve(const uchar* bits, qsizetype stride, int width, int height, bool straightRgba, bool alpha)
+{
+    const int ow = std::max(1, width / 2);
+    const int oh = std::max(1, height / 2);
+    QImage out(ow, oh, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const int stepX = width > 1 ? 1 : 0;
+    const int stepY = height > 1 ? 1 : 0;
+    parallelFor(0, oh, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uchar* r0 = bits + qsizetype(2 * y) * stride;
+            const uchar* r1 = r0 + stepY * stride;
+            auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < ow; ++x) {
+                const int o0 = 8 * x;
+                const int o1 = o0 + 4 * stepX;
+                const uchar* px[4] = {r0 + o0, r0 + o1, r1 + o0, r1 + o1};
+                unsigned r = 0, g = 0, b = 0, a = 0;
+                if (straightRgba) {
+                    for (const uchar* p : px) {
+                        const unsigned pa = alpha ? p[3] : 255;
+                        r += p[0] * pa;
+                        g += p[1] * pa;
+                        b += p[2] * pa;
+                        a += pa;
+                    }
+                    // Sums of four colour * alpha products: back to 0..255 premultiplied.
+                    dst[x] = qRgba(int((r + 510) / 1020), int((g + 510) / 1020), int((b + 510) / 1020),
+                                   int((a + 2) / 4));
+                } else {
+                    for (const uchar* p : px) {
+                        const QRgb v = *reinterpret_cast<const QRgb*>(p);
+                        r += qRed(v);
+                        g += qGreen(v);
+                        b += qBlue(v);
+                        a += qAlpha(v);
+                    }
+                    dst[x] = qRgba(int((r + 2) / 4), int((g + 2) / 4), int((b + 2) / 4), int((a + 2) / 4));
+                }
+            }
+        }
+    }, 8);
+    return out;
+}
 
 } // namespace
 
@@ -207,17 +255,25 @@ const QPixmap& ImageView::scaledPixmap() const
         // Halve repeatedly while the image is more than twice the target: each halving is a
         // cheap 2x2 average and the final smooth step stays short, so a 24 MP photo rescales
         // quickly while the pane is resized. The halvings are kept for the next size.
-        auto level = [&](size_t k) -> const QImage& { return k == 0 ? full : m_pyramid[k - 1]; };
         size_t k = 0;
-        while (level(k).width() >= 2 * target.width() && level(k).height() >= 2 * target.height()) {
+        auto levelSize = [&](size_t i) {
+            return i == 0 ? full.size() : m_pyramid[i - 1].size();
+        };
+        while (levelSize(k).width() >= 2 * target.width() && levelSize(k).height() >= 2 * target.height()) {
             if (k == m_pyramid.size()) {
-                const QImage& src = level(k);
-                m_pyramid.push_back(src.scaled(src.width() / 2, src.height() / 2, Qt::IgnoreAspectRatio,
-                                               Qt::SmoothTransformation));
+                if (k == 0)
+                    m_pyramid.push_back(halve(m_image.data(), qsizetype(m_image.stride()), m_image.width(),
+                                              m_image.height(), true, m_image.hasAlpha()));
+                else {
+                    const QImage& src = m_pyramid[k - 1];
+                    m_pyramid.push_back(halve(src.constBits(), src.bytesPerLine(), src.width(), src.height(), false,
+                                              m_image.hasAlpha()));
+                }
             }
             ++k;
         }
-        scaled = level(k).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage& base = k == 0 ? full : m_pyramid[k - 1];
+        scaled = base.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     m_scaledCache = QPixmap::fromImage(std::move(scaled));
     m_scaledCache.setDevicePixelRatio(double(m_scaledCache.width()) / std::max(1, drawn.width()));

@@ -133,17 +133,24 @@ TOptionsForm::TOptionsForm(QWidget* parent)
     m_backgroundColor->setObjectName(QStringLiteral("BackgroundColorCBx"));
     m_backgroundColor->setColor(Qt::white);
 
-    // The drop-downs are as wide as their longest entry needs at the current font; the window
-    // grows with them rather than clipping the colour names.
-    const int comboWidth = std::max(95, m_backgroundColor->sizeHint().width());
+    // The places above are those of the classic 8-point layout; with the desktop's larger
+    // fonts every control moves down or right just enough not to overlap its label.
+    for (QLabel* label : {positionLabel, depthLabel, shadowColorLabel, backgroundLabel})
+        label->adjustSize();
+    const int rightColumn = std::max(104, positionLabel->geometry().right() + 16);
+    depthLabel->move(rightColumn, 8);
+    const int firstRowTop = std::max(24, positionLabel->geometry().bottom() + 4);
+    toolBar->move(19, firstRowTop);
+    m_depth->move(rightColumn + 12, firstRowTop + std::max(0, (toolBar->height() - m_depth->height()) / 2));
+    shadowColorLabel->move(8, std::max(56, std::max(toolBar->geometry().bottom(), m_depth->geometry().bottom()) + 6));
+    const int comboWidth = std::max(95, m_backgroundColor->sizeHint().width() + 12);
     const int comboHeight = m_backgroundColor->sizeHint().height();
-    const int shadowTop = std::max(77, shadowColorLabel->geometry().bottom() + 2);
-    m_shadowColor->setGeometry(19, shadowTop, comboWidth, comboHeight);
-    backgroundLabel->move(8, std::max(104, m_shadowColor->geometry().bottom() + 4));
-    m_backgroundColor->setGeometry(19, std::max(125, backgroundLabel->geometry().bottom() + 2), comboWidth, comboHeight);
-    depthLabel->adjustSize();
-    setFixedSize(std::max({182, 19 + comboWidth + 8, m_depth->geometry().right() + 8, depthLabel->geometry().right() + 8}),
-                 std::max(156, m_backgroundColor->geometry().bottom() + 8));
+    m_shadowColor->setGeometry(19, std::max(77, shadowColorLabel->geometry().bottom() + 4), comboWidth, comboHeight);
+    backgroundLabel->move(8, std::max(104, m_shadowColor->geometry().bottom() + 8));
+    m_backgroundColor->setGeometry(19, std::max(125, backgroundLabel->geometry().bottom() + 4), comboWidth, comboHeight);
+    setFixedSize(std::max({182, m_backgroundColor->geometry().right() + 12, m_depth->geometry().right() + 12,
+                           depthLabel->geometry().right() + 8}),
+                 std::max(156, m_backgroundColor->geometry().bottom() + 10));
 
     connect(m_shadowColor, &ColorComboBox::colorChanged, this, &TOptionsForm::BackgroundColorCBxChange);
     connect(m_backgroundColor, &ColorComboBox::colorChanged, this, &TOptionsForm::BackgroundColorCBxChange);
