@@ -7,7 +7,6 @@
 #include "imaging/status.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -378,22 +377,33 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
                                          fitted.inner.x1 + fb.x0, fitted.inner.y1 + fb.y0};
     interior = interior.intersected(photoRect).intersected(PixelRect{0, 0, RW, RH});
 
-    Image out(int(outW), int(outH), true, margins.fill);
-    out.setBitsPerPixel(32);
     const bool photoHasAlpha = photo.hasAlpha();
-    std::atomic<bool> interiorOpaque{!photoHasAlpha};
+    bool interiorOpaque = !photoHasAlpha;
     if (photoHasAlpha && !interior.isEmpty()) {
-        bool opaque = true;
-        for (int y = interior.y0; y < interior.y1 && opaque; ++y) {
+        interiorOpaque = true;
+        for (int y = interior.y0; y < interior.y1 && interiorOpaque; ++y) {
             const uint8_t* p = photo.row(y - T) + size_t(interior.x0 - L) * 4 + 3;
             for (int x = interior.x0; x < interior.x1; ++x, p += 4)
                 if (*p != 255) {
-                    opaque = false;
+                    interiorOpaque = false;
                     break;
                 }
         }
-        interiorOpaque = opaque;
     }
+
+    // With no insets and no border the result has the photo's size and place: compose in the
+    // photo's own pixels, so the untouched interior costs nothing at all.
+    const bool inPlace = L == 0 && T == 0 && RW == PW && RH == PH && margins.left == 0 && margins.top == 0 &&
+                         margins.right == 0 && margins.bottom == 0;
+    Image out;
+    if (inPlace) {
+        out = std::move(photo);
+        out.setHasAlpha(true);
+    } else {
+        out = Image(int(outW), int(outH), true, margins.fill);
+    }
+    out.setBitsPerPixel(32);
+    const Image& src = inPlace ? out : photo;
 
     auto generic = [&](int x, int y) -> Rgba {
         const bool inPhoto = photoRect.contains(x, y);
@@ -402,10 +412,10 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
             const Rgba f = fitted.pixel(x - fb.x0, y - fb.y0);
             if (!inPhoto)
                 return f;
-            return compositeOver(f, load(photo.row(y - T) + size_t(x - L) * 4));
+            return compositeOver(f, load(src.row(y - T) + size_t(x - L) * 4));
         }
         if (inPhoto)
-            return load(photo.row(y - T) + size_t(x - L) * 4);
+            return load(src.row(y - T) + size_t(x - L) * 4);
         return kResultBackground;
     };
 
@@ -418,9 +428,9 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
             for (int x = 0; x < ix0; ++x)
                 store(row + size_t(x) * 4, generic(x, y));
             if (ix0 < ix1) {
-                const uint8_t* src = photo.row(y - T) + size_t(ix0 - L) * 4;
                 uint8_t* dst = row + size_t(ix0) * 4;
-                std::memcpy(dst, src, size_t(ix1 - ix0) * 4);
+                if (!inPlace)
+                    std::memcpy(dst, src.row(y - T) + size_t(ix0 - L) * 4, size_t(ix1 - ix0) * 4);
                 if (photoHasAlpha)
                     for (int x = ix0; x < ix1; ++x, dst += 4)
                         if (dst[3] != 255)
