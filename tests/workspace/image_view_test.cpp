@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+Q_DECLARE_METATYPE(mw::Rgba)
+
 namespace mw {
 
 class ImageViewTest : public QObject {
@@ -20,6 +22,7 @@ private slots:
     void noInteractionIgnoresMouse();
     void smallImageIsNotEnlargedAndDrawnTopLeft();
     void alphaIsBlendedOverBackground();
+    void largeImageShrinksToFit_data();
     void largeImageShrinksToFit();
 };
 
@@ -173,21 +176,36 @@ void ImageViewTest::alphaIsBlendedOverBackground()
     QVERIFY2(std::abs(half.red() - 128) <= 2 && std::abs(half.blue() - 127) <= 2, qPrintable(half.name()));
 }
 
+void ImageViewTest::largeImageShrinksToFit_data()
+{
+    QTest::addColumn<Rgba>("even");
+    QTest::addColumn<Rgba>("odd");
+    QTest::addColumn<QColor>("expected");  // over the white background
+    QTest::newRow("black and white") << Rgba{0, 0, 0, 255} << Rgba{255, 255, 255, 255} << QColor(128, 128, 128);
+    // A hidden colour under alpha 0 must not bleed into the average.
+    QTest::newRow("blue beside transparent red") << Rgba{0, 0, 255, 255} << Rgba{255, 0, 0, 0} << QColor(128, 128, 255);
+}
+
 void ImageViewTest::largeImageShrinksToFit()
 {
+    QFETCH(Rgba, even);
+    QFETCH(Rgba, odd);
+    QFETCH(QColor, expected);
     ImageView view;
     view.resize(300, 300);
-    // A stripe pattern far larger than the view: shrinking must average it, not pick samples.
-    Image img(2400, 1200);
+    // Stripes one pixel wide, far larger than the view: shrinking must average them.
+    Image img(2400, 1200, even.a != 255 || odd.a != 255);
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
-            img.setPixel(x, y, (x % 2) ? Rgba{255, 255, 255, 255} : Rgba{0, 0, 0, 255});
+            img.setPixel(x, y, (x % 2) ? odd : even);
     view.setImage(std::move(img));
     QCOMPARE(view.imageRectInWidget(), QRect(0, 0, 300, 150));
     const QImage shot = view.grab().toImage();
     for (const QPoint p : {QPoint(10, 10), QPoint(150, 75), QPoint(290, 140)}) {
-        const int grey = shot.pixelColor(p).red();
-        QVERIFY2(std::abs(grey - 128) <= 12, qPrintable(QString::number(grey)));
+        const QColor c = shot.pixelColor(p);
+        QVERIFY2(std::abs(c.red() - expected.red()) <= 12 && std::abs(c.green() - expected.green()) <= 12
+                     && std::abs(c.blue() - expected.blue()) <= 12,
+                 qPrintable(c.name()));
     }
     QCOMPARE(shot.pixelColor(150, 200), QColor(Qt::white));  // background below the picture
     view.resize(150, 150);
