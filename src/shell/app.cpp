@@ -52,9 +52,7 @@ QMessageBox::StandardButton showMessage(QWidget* parent, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton)
 {
-    QString title = QGuiApplication::applicationDisplayName();
-    if (title.isEmpty())
-        title = applicationTitle();
+    const QString title = applicationTitle();
     if (const MessageHook& hook = messageHook())
         return hook(MessageRequest{icon, title, text, buttons});
 

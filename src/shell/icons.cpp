@@ -444,7 +444,7 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        const QPixmap pm = scaledPixmap(rect.size(), mode, state, dpr);
+        const QPixmap pm = scaledPixmap(rect.size() * dpr, mode, state, dpr);
         painter->drawPixmap(rect, pm);
     }
 
@@ -453,9 +453,10 @@ public:
         return scaledPixmap(size, mode, state, 1.0);
     }
 
+    // `size` is in device pixels already; `scale` only tags the result.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
-        const QSize device = (QSizeF(size) * scale).toSize().expandedTo(QSize(1, 1));
+        const QSize device = size.expandedTo(QSize(1, 1));
         QImage image(device, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
