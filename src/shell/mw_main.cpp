@@ -7,8 +7,8 @@
 #include "workspace/clipboard_formats.h"
 #include "workspace/file_types.h"
 #include "workspace/output.h"
-#include "workspace/qimage_convert.h"
 #include "workspace/selection_status.h"
+#include "workspace/ui/image_file_dialogs.h"
 #include "workspace/ui/options_form.h"
 
 #include <QAction>
@@ -20,13 +20,9 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
@@ -49,104 +45,24 @@ Color toColor(const QColor& c)
     return Color{uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())};
 }
 
-// A preview beside the file list of our (non-native) file dialogs. The dialog's own layout is
-// a grid; the preview takes a column of its own to the right.
-QLabel* addPreviewPane(QFileDialog& dialog)
-{
-    auto* preview = new QLabel(&dialog);
-    preview->setObjectName(QStringLiteral("PreviewPane"));
-    preview->setFixedSize(180, 180);
-    preview->setAlignment(Qt::AlignCenter);
-    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1, Qt::AlignTop);
-    return preview;
-}
-
-void showPreview(QLabel* preview, const QImage& image)
-{
-    if (image.isNull()) {
-        preview->clear();
-        return;
-    }
-    const QSize box = preview->contentsRect().size() - QSize(8, 8);
-    QImage scaled = image;
-    if (image.width() > box.width() || image.height() > box.height())
-        scaled = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    preview->setPixmap(QPixmap::fromImage(scaled));
-}
-
 QString runOpenDialog(QWidget* parent, const QString& proposedName)
 {
-    QFileDialog dialog(parent);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The typed name need not exist: Open then tells the user it cannot find it.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = nameFilters(openFileTypes());
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.value(0));
-    if (!proposedName.isEmpty()) {
-        const QFileInfo info(proposedName);
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
-    QLabel* preview = addPreviewPane(dialog);
-    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
-        QImage image;
-        if (QFileInfo(path).isFile()) {
-            // A scaled read keeps a large photo's preview quick.
-            QImageReader reader(path);
-            reader.setAutoTransform(true);
-            const QSize size = reader.size();
-            if (size.isValid() && (size.width() > 400 || size.height() > 400))
-                reader.setScaledSize(size.scaled(400, 400, Qt::KeepAspectRatio));
-            image = reader.read();
-        }
-        showPreview(preview, image);
-    });
+    OpenImageDialog dialog(parent);
+    dialog.proposeFileName(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    return dialog.chosenPath();
 }
 
 std::optional<TMWMainForm::SaveChoice> runSaveDialog(QWidget* parent, const QString& proposedName,
                                                      const Image& previewImage)
 {
-    QFileDialog dialog(parent);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setWindowTitle(saveDialogTitle());
-    const std::vector<FileType>& types = saveFileTypes();
-    const QStringList filters = nameFilters(types);
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.value(0));
-    dialog.setDefaultSuffix(defaultSaveExtension());
-    if (!proposedName.isEmpty()) {
-        const QFileInfo info(proposedName);
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &types](const QString& filter) {
-        const int index = fileTypeIndex(types, filter);
-        if (index < 0)
-            return;
-        dialog.setDefaultSuffix(saveTypeExtension(index));
-        // The name being typed follows the type, as users of Windows save dialogs expect.
-        if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            edit->setText(replaceExtensionForType(edit->text(), index));
-    });
-    QLabel* preview = addPreviewPane(dialog);
-    showPreview(preview, wrapAsQImage(previewImage));
+    SaveImageDialog dialog(parent);
+    dialog.setPreviewImage(previewImage);
+    dialog.proposeFileName(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    TMWMainForm::SaveChoice choice;
-    choice.fileName = dialog.selectedFiles().value(0);
-    choice.typeIndex = std::max(0, fileTypeIndex(types, dialog.selectedNameFilter()));
-    return choice;
+    return TMWMainForm::SaveChoice{dialog.chosenPath(), dialog.selectedTypeIndex()};
 }
 
 QStringList localFiles(const QMimeData* data)
