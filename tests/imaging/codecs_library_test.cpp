@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <gif_lib.h>
+#include <openjpeg-2.5/openjpeg.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -97,6 +99,7 @@ struct RoundTripCase {
     const char* ext;
     std::function<Image()> make;
 };
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 // A picture of a few colours and a transparent hole, fit for a palette.
 Image fewColours(bool withHole)
@@ -302,6 +305,7 @@ struct PngKindCase {
     bool hasAlpha;
     int bitsPerPixel;
 };
+void PrintTo(const PngKindCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<png_color> kPalette4 = {{0, 0, 0}, {255, 0, 0}, {0, 128, 255}, {250, 240, 10}};
 
@@ -657,6 +661,7 @@ struct TiffKindCase {
     int bitsPerPixel;
     int tolerance;
 };
+void PrintTo(const TiffKindCase& c, std::ostream* os) { *os << c.name; }
 
 std::vector<TiffKindCase> tiffKinds()
 {
@@ -750,6 +755,98 @@ TEST(TiffCodec, OrientationTagTurnsThePicture)
     EXPECT_EQ(decodeOk(file, "tif", ReadOptions{false}).width(), 4);
 }
 
+// ---- JPEG 2000 with sub-sampled chroma, made with OpenJPEG ---------------------------------
+
+struct OpjSink {
+    Bytes bytes;
+    size_t pos = 0;
+};
+
+extern "C" OPJ_SIZE_T testOpjWrite(void* buf, OPJ_SIZE_T n, void* user)
+{
+    auto* s = static_cast<OpjSink*>(user);
+    if (s->pos + n > s->bytes.size())
+        s->bytes.resize(s->pos + n);
+    std::memcpy(s->bytes.data() + s->pos, buf, n);
+    s->pos += n;
+    return n;
+}
+extern "C" OPJ_OFF_T testOpjSkip(OPJ_OFF_T n, void* user)
+{
+    static_cast<OpjSink*>(user)->pos += size_t(n);
+    return n;
+}
+extern "C" OPJ_BOOL testOpjSeek(OPJ_OFF_T to, void* user)
+{
+    static_cast<OpjSink*>(user)->pos = size_t(to);
+    return OPJ_TRUE;
+}
+
+// 16 x 12 YCbCr with Cb and Cr at half resolution both ways: grey on the left, Cr raised
+// (red) on the right half.
+Bytes makeSubsampledJ2k(bool fileFormat)
+{
+    opj_image_cmptparm_t cp[3];
+    std::memset(cp, 0, sizeof cp);
+    for (int c = 0; c < 3; ++c) {
+        cp[c].dx = cp[c].dy = c == 0 ? 1 : 2;
+        cp[c].w = c == 0 ? 16 : 8;
+        cp[c].h = c == 0 ? 12 : 6;
+        cp[c].prec = 8;
+    }
+    opj_image_t* image = opj_image_create(3, cp, OPJ_CLRSPC_SYCC);
+    image->x0 = image->y0 = 0;
+    image->x1 = 16;
+    image->y1 = 12;
+    for (int i = 0; i < 16 * 12; ++i)
+        image->comps[0].data[i] = 100;
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            image->comps[1].data[y * 8 + x] = 128;
+            image->comps[2].data[y * 8 + x] = x < 4 ? 128 : 200;
+        }
+    opj_cparameters_t params;
+    opj_set_default_encoder_parameters(&params);
+    params.tcp_numlayers = 1;
+    params.tcp_rates[0] = 0;
+    params.cp_disto_alloc = 1;
+    params.numresolution = 2;
+    params.tcp_mct = 0;
+    opj_codec_t* codec = opj_create_compress(fileFormat ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+    OpjSink out;
+    opj_stream_t* stream = opj_stream_create(1 << 16, OPJ_FALSE);
+    opj_stream_set_user_data(stream, &out, nullptr);
+    opj_stream_set_write_function(stream, testOpjWrite);
+    opj_stream_set_skip_function(stream, testOpjSkip);
+    opj_stream_set_seek_function(stream, testOpjSeek);
+    const bool ok = opj_setup_encoder(codec, &params, image) && opj_start_compress(codec, image, stream) &&
+                    opj_encode(codec, stream) && opj_end_compress(codec, stream);
+    EXPECT_TRUE(ok);
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(image);
+    return out.bytes;
+}
+
+class Jp2Subsampled : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Jp2Subsampled, ChromaIsUpsampledAndConverted)
+{
+    const std::string ext = GetParam();
+    const Image img = decodeOk(makeSubsampledJ2k(ext == "jp2"), ext);
+    ASSERT_EQ(img.width(), 16);
+    ASSERT_EQ(img.height(), 12);
+    EXPECT_EQ(img.pixel(2, 5), (Rgba{100, 100, 100, 255}));
+    // Cr 200 is 72 over neutral: red gains 1.402 * 72, green loses 0.714 * 72.
+    const Rgba right = img.pixel(13, 5);
+    EXPECT_NEAR(right.r, 201, 1);
+    EXPECT_NEAR(right.g, 49, 1);
+    EXPECT_EQ(right.b, 100);
+}
+
+// A .jp2 says YCbCr in its colour box; a bare code stream is recognised by its sampling.
+INSTANTIATE_TEST_SUITE_P(Containers, Jp2Subsampled, ::testing::Values("jp2", "j2k"));
+
 // ---- GIF kinds made with giflib --------------------------------------------------------------
 
 extern "C" int testGifWrite(GifFileType* gif, const GifByteType* data, int n)
@@ -802,6 +899,7 @@ struct GifKindCase {
     bool interlaced, transparent;
     bool expectAlpha;
 };
+void PrintTo(const GifKindCase& c, std::ostream* os) { *os << c.name; }
 
 class GifKinds : public ::testing::TestWithParam<GifKindCase> {};
 
@@ -855,6 +953,7 @@ struct DamageCase {
     const char* ext;
     std::function<Bytes()> make;
 };
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 Bytes cut(Bytes b, double keep)
 {

@@ -241,7 +241,12 @@ Status decodeJp2(Bytes in, Image& out, DecodeExtras&)
         alphaIndex = int(colourCount);
     if (alphaIndex >= 0 && OPJ_UINT32(alphaIndex) < colourCount)
         return Status::fail("JPEG 2000: unsupported channel layout");
-    const bool ycc = colour && im.color_space == OPJ_CLRSPC_SYCC;
+    // A bare code stream does not say its colour space; chroma sampled more coarsely than the
+    // first component means YCbCr, as in the files that do say so.
+    const bool subsampledChroma = colour && im.comps[0].dx == 1 && im.comps[0].dy == 1 &&
+                                  (im.comps[1].dx > 1 || im.comps[1].dy > 1);
+    const bool ycc = colour && (im.color_space == OPJ_CLRSPC_SYCC ||
+                                (im.color_space == OPJ_CLRSPC_UNSPECIFIED && subsampledChroma));
 
     try {
         Image img(int(width), int(height), alphaIndex >= 0);
