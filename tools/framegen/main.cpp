@@ -47,7 +47,8 @@ std::string doubledSettings(const std::string& text) {
         if (text[i] == '=') {
             size_t j = i + 1;
             while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
-            out += "=" + std::to_string(2 * std::stoi(text.substr(i + 1, j - i - 1)));
+            out += '=';
+            out += std::to_string(2 * std::stoi(text.substr(i + 1, j - i - 1)));
             i = j;
         } else {
             out += text[i++];
