@@ -5,7 +5,32 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace mw {
+
+namespace {
+
+// Photo-sized buffers are touched once per page on first write; with transparent huge pages a
+// 24 MP picture takes ~50 page faults instead of ~25000, which is most of the cost of making
+// a new image on a virtual machine. Advice only: nothing changes where it is not honoured.
+void adviseHugePages([[maybe_unused]] uint8_t* data, [[maybe_unused]] size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr size_t kMinBytes = size_t(4) << 20;
+    constexpr uintptr_t kPage = 4096;
+    if (bytes < kMinBytes)
+        return;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+} // namespace
 
 std::optional<std::string> checkImageSize(int64_t width, int64_t height)
 {
@@ -35,7 +60,15 @@ void Image::reset(int width, int height, bool hasAlpha, Rgba fillValue)
     m_bitsPerPixel = hasAlpha ? 32 : 24;
     if (!hasAlpha)
         fillValue.a = 255;
-    m_pixels.assign(size_t(width) * size_t(height) * 4, 0);
+    const size_t bytes = size_t(width) * size_t(height) * 4;
+    if (m_pixels.capacity() < bytes) {
+        // Reserve first, so the advice is given before any page is touched.
+        std::vector<uint8_t> fresh;
+        fresh.reserve(bytes);
+        adviseHugePages(fresh.data(), bytes);
+        m_pixels.swap(fresh);
+    }
+    m_pixels.assign(bytes, 0);
     fill(fillValue);
 }
 
