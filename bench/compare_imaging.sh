@@ -114,7 +114,8 @@ $VIPS gaussblur a.v b.v 4 --precision integer
 $VIPS linear b.v c.v 0.8333333 0 --uchar
 $VIPS embed c.v d.v 5 5 6030 4030
 $VIPS black k.v 6030 4030 --bands 3
-$VIPS bandjoin "k.v d.v" s.v
+$VIPS bandjoin "k.v d.v" s0.v
+$VIPS copy s0.v s.v --interpretation srgb
 $VIPS composite2 s.v big.v out.v over
 EOF
 vips_shadow_all=$(best_of_chain chain.txt)
@@ -126,6 +127,7 @@ $VIPS copy a.v out1.v
 $VIPS copy b.v out1.v
 $VIPS copy c.v out1.v
 $VIPS copy k.v out3.v
+$VIPS copy s0.v out.v
 $VIPS copy s.v out.v
 EOF
 vips_shadow=$(sub "$vips_shadow_all" "$(best_of_chain chain_copy.txt)")

@@ -155,28 +155,27 @@ void shadeFast(Image& img, const Kernel& k, Offset off, const ShadowMath& m, con
         }
     }, 1);
 
-    // Tiles whose blurred alpha must be computed read alpha from other tiles, so the blur
-    // works on a snapshot of the alpha plane taken before shading starts.
-    std::vector<uint8_t> alpha(size_t(W) * size_t(H));
-    parallelFor(0, H, [&](int b, int e) {
-        for (int y = b; y < e; ++y) {
-            const uint8_t* p = img.row(y) + 3;
-            uint8_t* a = alpha.data() + size_t(y) * W;
-            for (int x = 0; x < W; ++x, p += 4)
-                a[x] = *p;
-        }
-    }, 64);
-
+    // The blur of one tile reads alpha from its neighbours, so every tile's q is worked out
+    // (phase 1) before any pixel is shaded (phase 2). Most tiles need no buffer: opaque, or
+    // q constant. Only tiles along edges of the alpha keep a block of blurred values.
+    struct TileQ {
+        int kind = 0;      // 0: nothing changes, 1: q constant, 2: q in the row's buffer
+        int value = 0;     // the constant, or the offset into the buffer
+        int bx0 = 0, by0 = 0, bw = 0, bh = 0;  // blurred rectangle in source coordinates
+    };
+    std::vector<TileQ> tiles(size_t(tilesX) * size_t(tilesY));
+    std::vector<std::vector<uint8_t>> rowBuffers(static_cast<size_t>(tilesY));
     const int32_t* w = k.weights.data() + R;  // w[i] for i in -R..R
 
     parallelFor(0, tilesY, [&](int b, int e) {
         std::vector<uint8_t> line(size_t(kTile + 2 * R));
         std::vector<uint16_t> mid(size_t(kTile + 2 * R) * kTile);
-        std::vector<uint8_t> blurred(size_t(kTile) * kTile);
         for (int ty = b; ty < e; ++ty) {
             if (progress && b == 0)
-                progress(int(int64_t(ty - b) * 100 / std::max(1, e - b)));
+                progress(int(int64_t(ty - b) * 90 / std::max(1, e - b)));
+            std::vector<uint8_t>& buffer = rowBuffers[size_t(ty)];
             for (int tx = 0; tx < tilesX; ++tx) {
+                TileQ& t = tiles[size_t(ty) * tilesX + tx];
                 if (tileMin[size_t(ty) * tilesX + tx] == 255)
                     continue;
                 const int x0 = tx * kTile, x1 = std::min(W, x0 + kTile);
@@ -198,47 +197,69 @@ void shadeFast(Image& img, const Kernel& k, Offset off, const ShadowMath& m, con
                 if (hi == 0)
                     continue;  // q = 0 everywhere here
                 const int bw = bx1 - bx0, bh = by1 - by0;
+                t.bx0 = bx0, t.by0 = by0, t.bw = bw, t.bh = bh;
                 if (lo == hi) {
-                    std::fill(blurred.begin(), blurred.begin() + size_t(bw) * bh, uint8_t(lo));
-                } else {
-                    // Horizontal pass over rows by0-R .. by1+R (rows outside the image are 0).
-                    for (int r = 0; r < bh + 2 * R; ++r) {
-                        const int sy = by0 - R + r;
-                        uint16_t* out = mid.data() + size_t(r) * bw;
-                        if (sy < 0 || sy >= H) {
-                            std::fill(out, out + bw, uint16_t(0));
-                            continue;
-                        }
-                        const uint8_t* arow = alpha.data() + size_t(sy) * W;
-                        const int lx0 = bx0 - R;
-                        for (int i = 0; i < bw + 2 * R; ++i) {
-                            const int sx = lx0 + i;
-                            line[size_t(i)] = (sx >= 0 && sx < W) ? arow[sx] : 0;
-                        }
-                        for (int x = 0; x < bw; ++x) {
-                            const uint8_t* c = line.data() + x + R;
-                            int32_t acc = 0;
-                            for (int i = -R; i <= R; ++i)
-                                acc += w[i] * c[i];
-                            out[x] = uint16_t((acc + (1 << (kMidShift - 1))) >> kMidShift);
-                        }
+                    t.kind = 1;
+                    t.value = lo;
+                    continue;
+                }
+                t.kind = 2;
+                t.value = int(buffer.size());
+                buffer.resize(buffer.size() + size_t(bw) * bh);
+                uint8_t* blurred = buffer.data() + t.value;
+                // Horizontal pass over rows by0-R .. by1+R (rows outside the image are 0).
+                for (int r = 0; r < bh + 2 * R; ++r) {
+                    const int sy = by0 - R + r;
+                    uint16_t* out = mid.data() + size_t(r) * bw;
+                    if (sy < 0 || sy >= H) {
+                        std::fill(out, out + bw, uint16_t(0));
+                        continue;
                     }
-                    // Vertical pass.
-                    for (int y = 0; y < bh; ++y) {
-                        for (int x = 0; x < bw; ++x) {
-                            const uint16_t* c = mid.data() + size_t(y + R) * bw + x;
-                            uint32_t acc = 0;
-                            for (int j = -R; j <= R; ++j)
-                                acc += uint32_t(w[j]) * c[ptrdiff_t(j) * bw];
-                            blurred[size_t(y) * bw + x] = uint8_t((acc + (1u << (kOutShift - 1))) >> kOutShift);
-                        }
+                    const uint8_t* arow = img.row(sy) + 3;
+                    const int lx0 = bx0 - R;
+                    for (int i = 0; i < bw + 2 * R; ++i) {
+                        const int sx = lx0 + i;
+                        line[size_t(i)] = (sx >= 0 && sx < W) ? arow[size_t(sx) * 4] : 0;
+                    }
+                    for (int x = 0; x < bw; ++x) {
+                        const uint8_t* c = line.data() + x + R;
+                        int32_t acc = 0;
+                        for (int i = -R; i <= R; ++i)
+                            acc += w[i] * c[i];
+                        out[x] = uint16_t((acc + (1 << (kMidShift - 1))) >> kMidShift);
                     }
                 }
-                // Shade the tile's pixels that the moved blur covers.
-                for (int y = by0 + off.y; y < by1 + off.y; ++y) {
-                    uint8_t* px = img.row(y) + size_t(bx0 + off.x) * 4;
-                    const uint8_t* q = blurred.data() + size_t(y - off.y - by0) * bw;
-                    for (int x = 0; x < bw; ++x, px += 4)
+                // Vertical pass.
+                for (int y = 0; y < bh; ++y) {
+                    for (int x = 0; x < bw; ++x) {
+                        const uint16_t* c = mid.data() + size_t(y + R) * bw + x;
+                        uint32_t acc = 0;
+                        for (int j = -R; j <= R; ++j)
+                            acc += uint32_t(w[j]) * c[ptrdiff_t(j) * bw];
+                        blurred[size_t(y) * bw + x] = uint8_t((acc + (1u << (kOutShift - 1))) >> kOutShift);
+                    }
+                }
+            }
+        }
+    }, 1);
+
+    // Phase 2: shade each tile's pixels that the moved blur covers.
+    parallelFor(0, tilesY, [&](int b, int e) {
+        for (int ty = b; ty < e; ++ty) {
+            const uint8_t* buffer = rowBuffers[size_t(ty)].data();
+            for (int tx = 0; tx < tilesX; ++tx) {
+                const TileQ& t = tiles[size_t(ty) * tilesX + tx];
+                if (t.kind == 0)
+                    continue;
+                for (int y = t.by0 + off.y; y < t.by0 + t.bh + off.y; ++y) {
+                    uint8_t* px = img.row(y) + size_t(t.bx0 + off.x) * 4;
+                    if (t.kind == 1) {
+                        for (int x = 0; x < t.bw; ++x, px += 4)
+                            shadePixel(px, t.value, m);
+                        continue;
+                    }
+                    const uint8_t* q = buffer + t.value + size_t(y - off.y - t.by0) * t.bw;
+                    for (int x = 0; x < t.bw; ++x, px += 4)
                         shadePixel(px, q[x], m);
                 }
             }

@@ -51,10 +51,11 @@ TEST(SoftShadow, DropShadowGrowsAndCentresThePicture)
         const Rgba right = img.pixel(at + 1000 + 2, at + 400), below = img.pixel(at + 500, at + 800 + 2);
         EXPECT_EQ(right, below);
         EXPECT_EQ(right.r + right.g + right.b, 0);
-        if (depth == 25)
+        if (depth == 25) {
             EXPECT_EQ(right.a, 212);
-        else
+        } else {
             EXPECT_GT(right.a, 100);
+        }
         EXPECT_EQ(img.pixel(w - 1, h - 1).a, 0);
     }
 }
@@ -131,8 +132,9 @@ TEST(SoftShadow, SinglePixelSpreadsAsAGaussian)
                 const double q = 255.0 * g(x - 2 - 10) * g(y + 1 - 10);
                 const Rgba p = img.pixel(x, y);
                 EXPECT_NEAR(p.a, q, 1.0) << "r " << r << " at " << x << "," << y;
-                if (p.a > 0)
+                if (p.a > 0) {
                     EXPECT_EQ(p, (Rgba{0, 0, 255, p.a}));
+                }
             }
         EXPECT_EQ(img.pixel(10, 10), (Rgba{255, 255, 255, 255}));
     }
