@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
@@ -44,6 +45,7 @@ private slots:
     void init();
     void cleanup();
 
+    void startUpAndCloseOrder();
     void composition_data();
     void composition();
     void commandTable_data();
@@ -67,6 +69,7 @@ private slots:
     void droppedFileOpensLikeOpen();
     void backgroundColourReachesBothViews();
     void hintGoesToStatusPanelWithOrWithoutPopups();
+    void popUpHintsFollowFlyoverHints();
     void aboutBoxIsFreshEveryTime();
     void helpContentsOpensHelpFileOnlyWhenPresent();
     void exitRunsFormCloseOnce();
@@ -164,6 +167,42 @@ void MainWindowTest::cleanup()
 }
 
 // ---------------------------------------------------------------------------------------------
+
+void MainWindowTest::startUpAndCloseOrder()
+{
+    // A window of its own, watched from before it is first shown.
+    const QString sample = TMWMainForm::programFolder() + "sample.jpg";
+    const bool hadSample = QFileInfo::exists(sample);
+    if (!hadSample)
+        QVERIFY(QFile::copy(writePhoto("sample-src.jpg", photo(32, 24)), sample));
+    const QString argument = writePhoto("argument.png", photo(21, 13, false, 6));
+
+    TMWMainForm fresh;
+    fresh.setCommandLine({argument});
+    QSignalSpy spy(&fresh, &TMWMainForm::commandStarted);
+    QVERIFY(QDir(fresh.settingsFolder()).exists());
+    QVERIFY(fresh.settingsFolder().endsWith("/QuillmoorQuillmoor Mountwell/"));
+    QVERIFY(!fresh.optionsWindow()->isVisible());
+
+    fresh.show();
+    fresh.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&fresh));
+    QVERIFY(fresh.optionsWindow()->isVisible());
+    // The photo named on the command line replaces the last-opened one loaded at show.
+    QCOMPARE(fresh.originalPhoto().width(), 21);
+    QCOMPARE(fresh.openFileName(), argument);
+    fresh.close();
+    if (!hadSample)
+        QFile::remove(sample);
+
+    QStringList order;
+    for (const QList<QVariant>& args : spy)
+        if (args.value(0).toString().startsWith("Form"))
+            order << args.value(0).toString();
+    order.removeDuplicates();
+    QCOMPARE(order, (QStringList{"FormShow", "FormActivate", "FormClose"}));
+    QVERIFY(!fresh.optionsWindow()->isVisible());
+}
 
 void MainWindowTest::composition_data()
 {
@@ -653,6 +692,31 @@ void MainWindowTest::hintGoesToStatusPanelWithOrWithoutPopups()
     flyover->trigger();
     QVERIFY(flyover->isChecked());
     QVERIFY(window().hintsShown());
+}
+
+void MainWindowTest::popUpHintsFollowFlyoverHints()
+{
+    auto* coolBar = window().findChild<QToolBar*>("CoolBar1");
+    auto* saveBtn = coolBar->findChild<QToolButton*>("SaveBtn");
+    QAction* flyover = action("HelpFlyoverHintsMenu");
+    const QPoint inside = saveBtn->rect().center();
+    auto askForTip = [&] {
+        QHelpEvent help(QEvent::ToolTip, inside, saveBtn->mapToGlobal(inside));
+        QApplication::sendEvent(saveBtn, &help);
+    };
+
+    QVERIFY(flyover->isChecked());
+    // The tip comes up at once, so its absence below is not a matter of waiting.
+    askForTip();
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("Save the new image."));
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+
+    flyover->trigger();
+    askForTip();
+    QVERIFY(!QToolTip::isVisible());
+    QVERIFY(QToolTip::text().isEmpty());
 }
 
 void MainWindowTest::aboutBoxIsFreshEveryTime()
