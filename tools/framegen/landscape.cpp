@@ -34,9 +34,9 @@ mw::Image renderLandscape(int width, int height) {
     for (int x = 0; x < width; ++x) {
         const float u = x / H;  // horizontal position in picture heights
         far[x] = 0.50f - 0.10f * (0.5f + 0.5f * fbm(u * 2.2f, 0.3f, 0, 5, 11)) - 0.04f * std::sin(u * 1.7f);
-        mid[x] = 0.60f - 0.10f * (0.5f + 0.5f * fbm(u * 3.0f + 5, 1.7f, 0, 5, 12)) + 0.05f * (u / aspect);
-        near[x] = 0.74f + 0.05f * fbm(u * 1.6f + 9, 2.9f, 0, 4, 13) - 0.06f * (u / aspect);
-        shore[x] = 0.69f + 0.02f * fbm(u * 6.f, 4.1f, 0, 3, 14);
+        mid[x] = 0.545f - 0.09f * (0.5f + 0.5f * fbm(u * 3.0f + 5, 1.7f, 0, 5, 12)) + 0.04f * (u / aspect);
+        near[x] = 0.72f + 0.05f * fbm(u * 1.6f + 9, 2.9f, 0, 4, 13) - 0.05f * (u / aspect);
+        shore[x] = 0.655f + 0.02f * fbm(u * 6.f, 4.1f, 0, 3, 14);
     }
     const float sunX = 0.70f * aspect, sunY = 0.21f, sunR = 0.032f;
     const Tree trees[] = {{0.10f, 0.86f, 0.09f}, {0.16f, 0.83f, 0.06f}, {0.83f, 0.80f, 0.07f},
