@@ -95,7 +95,10 @@ void TFrameForm::BuildFramedImage(const QString& FramePath, double Scale)
 void TFrameForm::buildFramedImage(const QString& framePath, double scale, const CanvasMargins& margins)
 {
     if (iev2.count() < 1 || iev2.layer(0).image.isEmpty())
-        throw Error("There is no photo to frame");
+        throw Error("There is no photo to frame (the picture is empty)");
+    // The program offers 100, 75, 50 and 25 %; anything else must at least be a sane factor.
+    if (!(scale > 0.0 && scale <= 16.0))
+        throw Error("Cannot scale the frame by " + std::to_string(scale));
     const int PW = iev2.layer(0).image.width();
     const int PH = iev2.layer(0).image.height();
 

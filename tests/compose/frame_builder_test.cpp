@@ -182,8 +182,9 @@ TEST_P(ScaledInsets, PhotoIsShrunkAndPlacedAtTheRoundedOffsets)
         for (int x = 0; x < PW; ++x) {
             const bool inPhoto = x >= c.L && x < PW - c.L && y >= c.T && y < PH - c.T;
             ASSERT_EQ(out.pixel(x, y).a, inPhoto ? 255 : 0) << x << "," << y;
-            if (inPhoto)
+            if (inPhoto) {
                 ASSERT_EQ(out.pixel(x, y), kPhotoColor) << x << "," << y;
+            }
         }
 }
 
