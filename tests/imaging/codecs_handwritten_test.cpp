@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ struct RoundTrip {
     int bitsPerPixel;      // the depth asked of the writer
     int expectBitsPerPixel;  // what the reader reports back: proves the compact form was written
 };
+
+void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
 
 class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 
@@ -310,8 +313,37 @@ std::vector<HandBuilt> handBuiltFiles()
         const Rgba clear{255, 0, 0, 0}, clearB{0, 0, 255, 0};
         cases.push_back({"ico_largest_with_and_mask", "ico", f.b, 3, 2, {clear, R, R, B, B, clearB}, true});
     }
+    {  // ICO whose larger entry holds PNG data, beside a smaller bitmap entry.
+        Image png(3, 2, true, Rgba{200, 100, 50, 255});
+        png.setPixel(1, 1, Rgba{9, 8, 7, 60});
+        std::vector<uint8_t> pngBytes;
+        EXPECT_TRUE(encodeImage(png, "png", pngBytes));
+        Buf small;
+        small.u32(40).u32(1).u32(2).u16(1).u16(24).zeros(24).bytes({0, 255, 0, 0}).zeros(4);
+        Buf f;
+        f.u16(0).u16(1).u16(2);
+        f.u8(1).u8(1).u8(0).u8(0).u16(1).u16(24).u32(uint32_t(small.size())).u32(38);
+        f.u8(3).u8(2).u8(0).u8(0).u16(1).u16(32).u32(uint32_t(pngBytes.size())).u32(38 + uint32_t(small.size()));
+        f.append(small.b).append(pngBytes);
+        const Rgba o{200, 100, 50, 255};
+        cases.push_back({"ico_png_entry", "ico", f.b, 3, 2, {o, o, o, o, Rgba{9, 8, 7, 60}, o}, true});
+    }
+    {  // A cursor whose largest entry is damaged: the next largest is read instead.
+        Buf small;
+        small.u32(40).u32(1).u32(2).u16(1).u16(24).zeros(24).bytes({255, 0, 0, 0}).zeros(4);
+        Buf broken;
+        broken.u32(40).u32(8).u32(16).u16(1).u16(24).u32(7).zeros(20).zeros(64);
+        Buf f;
+        f.u16(0).u16(2).u16(2);
+        f.u8(8).u8(8).u8(0).u8(0).u16(0).u16(0).u32(uint32_t(broken.size())).u32(38);
+        f.u8(1).u8(1).u8(0).u8(0).u16(0).u16(0).u32(uint32_t(small.size())).u32(38 + uint32_t(broken.size()));
+        f.append(broken.b).append(small.b);
+        cases.push_back({"cur_damaged_largest_falls_back", "cur", f.b, 1, 1, {B}});
+    }
     return cases;
 }
+
+void PrintTo(const HandBuilt& c, std::ostream* os) { *os << c.name; }
 
 class HandBuiltTest : public ::testing::TestWithParam<HandBuilt> {};
 
@@ -367,6 +399,8 @@ std::vector<Refused> refusedFiles()
     cases.push_back({"dcx_page_past_end", "dcx", Buf().u32(0x3ADE68B1).u32(5000).u32(0).b, "truncated"});
     return cases;
 }
+
+void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
 
 class RefusedTest : public ::testing::TestWithParam<Refused> {};
 

@@ -7,7 +7,9 @@
 #include "imaging/codecs/codec.h"
 #include "imaging/codecs/dib.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace mw::codecs {
 
@@ -75,8 +77,7 @@ Status decodeIco(Bytes in, Image& out, DecodeExtras& extras)
     if (count == 0)
         return Status::fail("the icon file holds no images");
 
-    Candidate best;
-    bool found = false;
+    std::vector<Candidate> candidates;
     bool cut = false;
     for (unsigned i = 0; i < count; ++i) {
         r.skip(8);  // sizes, colour count, planes / hot spot, depth / hot spot
@@ -92,20 +93,32 @@ Status decodeIco(Bytes in, Image& out, DecodeExtras& extras)
         }
         Candidate c;
         c.data = in.subspan(offset, size);
-        if (!inspect(c))
-            continue;
-        if (!found || c.pixels > best.pixels || (c.pixels == best.pixels && c.depth > best.depth)) {
-            best = c;
-            found = true;
-        }
+        if (inspect(c))
+            candidates.push_back(c);
     }
-    if (!found)
+    if (candidates.empty())
         return cut ? truncated() : Status::fail("the icon file holds no readable image");
-    if (best.png)
-        return decodePng(best.data, out, extras);
-    DibLayout layout;
-    layout.icon = true;
-    return decodeDib(best.data, 0, layout, out);
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.pixels != b.pixels ? a.pixels > b.pixels : a.depth > b.depth;
+    });
+    // The largest image that decodes: a damaged big entry should not hide a good small one.
+    Status first = Status::ok();
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        const Candidate& c = candidates[i];
+        Status st = Status::ok();
+        if (c.png) {
+            st = decodePng(c.data, out, extras);
+        } else {
+            DibLayout layout;
+            layout.icon = true;
+            st = decodeDib(c.data, 0, layout, out);
+        }
+        if (st)
+            return st;
+        if (i == 0)
+            first = st;
+    }
+    return first;
 }
 
 } // namespace mw::codecs
