@@ -13,7 +13,8 @@
 #   vips         the vips command line doing the same; every step writes a .v file, so it is
 #                slower than a program using libvips through its C API
 # Every case runs REPS times (default 3; REPS_OTHERS, default 1, for magick and vips) and the
-# fastest run counts. Peak memory is the maximum resident size of the run.
+# fastest run counts. Peak memory is the maximum resident size of the run. KEEP=1 keeps the
+# work folder with every output for a look.
 set -euo pipefail
 
 BUILD=${1:-build/release}
@@ -37,7 +38,7 @@ HAVE_MAGICK=0; command -v convert >/dev/null && HAVE_MAGICK=1
 HAVE_VIPS=0; command -v vips >/dev/null && HAVE_VIPS=1
 
 T=$(mktemp -d /tmp/mw-bench.XXXXXX)
-trap 'rm -rf "$T"' EXIT
+[ -n "${KEEP:-}" ] || trap 'rm -rf "$T"' EXIT
 PHOTO="$T/photo.jpg"
 echo "photo: ${W}x${H} generated landscape; work folder $T"
 "$GEN" --photo "$W" "$H" "$PHOTO"
@@ -92,10 +93,11 @@ vips gaussblur a.v ab.v 4 --precision integer
 vips embed ab.v as.v $DEPTH $DEPTH $OUT_W $OUT_H
 vips linear as.v as2.v 0.8333 0 --uchar
 vips black blk.v $OUT_W $OUT_H --bands 3
-vips bandjoin "blk.v as2.v" sh.v
+vips bandjoin "blk.v as2.v" sh0.v
+vips copy sh0.v sh.v --interpretation srgb
 vips composite2 sh.v v2.v v3.v over
 vips flatten v3.v "vips.jpg[Q=90]" --background "255 255 255"
-rm -f v1.v v2.v a.v ab.v as.v as2.v blk.v sh.v v3.v
+rm -f v1.v v2.v a.v ab.v as.v as2.v blk.v sh0.v sh.v v3.v
 EOF
   read -r vips_t vips_m < <(best_of "$REPS_OTHERS" sh "$T/vips.sh")
   others+=("vips $vips_t $vips_m")
