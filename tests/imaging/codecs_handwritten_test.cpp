@@ -232,6 +232,13 @@ std::vector<HandBuilt> handBuiltFiles()
         f.bytes({2, 1});
         cases.push_back({"tga_colour_mapped", "tga", f.b, 2, 1, {G, R}});
     }
+    {  // Grey RLE TGA, top-right origin: rows run right to left.
+        Buf f;
+        f.u8(0).u8(0).u8(11).zeros(5).u16(0).u16(0).u16(3).u16(1).u8(8).u8(0x30);
+        f.bytes({0x81, 77, 0x00, 200});
+        const Rgba g77{77, 77, 77, 255}, g200{200, 200, 200, 255};
+        cases.push_back({"tga_grey_rle_right_to_left", "tga", f.b, 3, 1, {g200, g77, g77}});
+    }
     {  // 16-bit TGA with one attribute bit: that bit is alpha.
         Buf f;
         f.u8(0).u8(0).u8(2).zeros(5).u16(0).u16(0).u16(2).u16(1).u8(16).u8(0x21);
