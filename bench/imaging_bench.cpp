@@ -67,7 +67,7 @@ void BM_Lanczos3_6010x4010_to_6000x4000(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kW) * kH);
 }
-BENCHMARK(BM_Lanczos3_6010x4010_to_6000x4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Lanczos3_6010x4010_to_6000x4000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The drop shadow of a framed photo: radius 4, offsets (5, 5), enlarged, intensity 90.
 void BM_SoftShadow_DropShadow_r4_enlarge(benchmark::State& state)
@@ -83,7 +83,7 @@ void BM_SoftShadow_DropShadow_r4_enlarge(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kW) * kH);
 }
-BENCHMARK(BM_SoftShadow_DropShadow_r4_enlarge)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SoftShadow_DropShadow_r4_enlarge)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The inner shadow a frame casts into its opening: radius 3, offsets (3, 3), not enlarged.
 void BM_SoftShadow_FrameShadow_r3(benchmark::State& state)
@@ -99,7 +99,7 @@ void BM_SoftShadow_FrameShadow_r3(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kW) * kH);
 }
-BENCHMARK(BM_SoftShadow_FrameShadow_r3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SoftShadow_FrameShadow_r3)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // A frame layer with a transparent opening merged over the photo.
 void BM_MergeFrameOverPhoto(benchmark::State& state)
@@ -117,7 +117,7 @@ void BM_MergeFrameOverPhoto(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kW) * kH);
 }
-BENCHMARK(BM_MergeFrameOverPhoto)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MergeFrameOverPhoto)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void BM_FlattenOntoBackground(benchmark::State& state)
 {
@@ -129,6 +129,6 @@ void BM_FlattenOntoBackground(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kW) * kH);
 }
-BENCHMARK(BM_FlattenOntoBackground)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FlattenOntoBackground)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 } // namespace
