@@ -60,6 +60,14 @@ inline void store(uint8_t* p, Rgba c)
     p[3] = c.a;
 }
 
+// One band of a BandedImage: an image whose top-left pixel lies at (ox, oy). The image may be
+// larger than the band (the window it was computed in); only the band's pixels are read.
+struct Band {
+    Image img;
+    int ox = 0, oy = 0;
+    const uint8_t* at(int x, int y) const { return img.row(y - oy) + size_t(x - ox) * 4; }
+};
+
 // An image known as up to four bands around a rectangle of one constant colour:
 //   top    rows [0, inner.y0), full width      bottom rows [inner.y1, h), full width
 //   left   rows of inner, columns [0, inner.x0) right  rows of inner, columns [inner.x1, w)
@@ -68,7 +76,7 @@ struct BandedImage {
     int width = 0, height = 0;
     PixelRect inner;
     Rgba fill;
-    Image top, bottom, left, right;
+    Band top, bottom, left, right;
 
     static BandedImage layout(int w, int h, PixelRect inner, Rgba fill)
     {
@@ -90,17 +98,17 @@ struct BandedImage {
     void fetch(int y, int x0, int x1, uint8_t* out) const
     {
         if (y < inner.y0) {
-            std::memcpy(out, top.row(y) + size_t(x0) * 4, size_t(x1 - x0) * 4);
+            std::memcpy(out, top.at(x0, y), size_t(x1 - x0) * 4);
             return;
         }
         if (y >= inner.y1) {
-            std::memcpy(out, bottom.row(y - inner.y1) + size_t(x0) * 4, size_t(x1 - x0) * 4);
+            std::memcpy(out, bottom.at(x0, y), size_t(x1 - x0) * 4);
             return;
         }
         int x = x0;
         if (x < inner.x0) {
             const int e = std::min(x1, inner.x0);
-            std::memcpy(out, left.row(y - inner.y0) + size_t(x) * 4, size_t(e - x) * 4);
+            std::memcpy(out, left.at(x, y), size_t(e - x) * 4);
             out += size_t(e - x) * 4;
             x = e;
         }
@@ -111,19 +119,19 @@ struct BandedImage {
             x = e;
         }
         if (x < x1)
-            std::memcpy(out, right.row(y - inner.y0) + size_t(x - inner.x1) * 4, size_t(x1 - x) * 4);
+            std::memcpy(out, right.at(x, y), size_t(x1 - x) * 4);
     }
 
     Rgba pixel(int x, int y) const
     {
         if (y < inner.y0)
-            return load(top.row(y) + size_t(x) * 4);
+            return load(top.at(x, y));
         if (y >= inner.y1)
-            return load(bottom.row(y - inner.y1) + size_t(x) * 4);
+            return load(bottom.at(x, y));
         if (x < inner.x0)
-            return load(left.row(y - inner.y0) + size_t(x) * 4);
+            return load(left.at(x, y));
         if (x >= inner.x1)
-            return load(right.row(y - inner.y0) + size_t(x - inner.x1) * 4);
+            return load(right.at(x, y));
         return fill;
     }
 };
@@ -318,7 +326,7 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
     BandedImage frame = BandedImage::layout(fw, fh, calm.isEmpty() ? PixelRect{} : calm, kOpeningColor);
     {
         const PixelRect all{0, 0, fw, fh};
-        Image* targets[4] = {&frame.top, &frame.bottom, &frame.left, &frame.right};
+        Band* targets[4] = {&frame.top, &frame.bottom, &frame.left, &frame.right};
         const PixelRect rects[4] = {frame.topRect(), frame.bottomRect(), frame.leftRect(), frame.rightRect()};
         for (int i = 0; i < 4; ++i) {
             if (rects[i].isEmpty())
@@ -327,8 +335,7 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
             Image w = paintFrame(layout, pieces, PixelRect{window.x0 + fb.x0, window.y0 + fb.y0,
                                                            window.x1 + fb.x0, window.y1 + fb.y0});
             applySoftShadow(w, shade);
-            *targets[i] = crop(w, PixelRect{rects[i].x0 - window.x0, rects[i].y0 - window.y0,
-                                            rects[i].x1 - window.x0, rects[i].y1 - window.y0});
+            *targets[i] = Band{std::move(w), window.x0, window.y0};
         }
     }
     report(20);
@@ -344,12 +351,14 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
             fittedCalm = {};
     }
     BandedImage fitted = BandedImage::layout(PW, PH, fittedCalm, kOpeningColor);
-    {
+    if (plan.isIdentity()) {
+        fitted = std::move(frame);  // the canvas has the photo's size: the fit changes nothing
+    } else {
         const RowFetch fetch = [&frame](int y, int x0, int x1, uint8_t* out) { frame.fetch(y, x0, x1, out); };
-        fitted.top = plan.resampleRegion(fetch, fitted.topRect(), true);
-        fitted.bottom = plan.resampleRegion(fetch, fitted.bottomRect(), true);
-        fitted.left = plan.resampleRegion(fetch, fitted.leftRect(), true);
-        fitted.right = plan.resampleRegion(fetch, fitted.rightRect(), true);
+        Band* targets[4] = {&fitted.top, &fitted.bottom, &fitted.left, &fitted.right};
+        const PixelRect rects[4] = {fitted.topRect(), fitted.bottomRect(), fitted.leftRect(), fitted.rightRect()};
+        for (int i = 0; i < 4; ++i)
+            *targets[i] = Band{plan.resampleRegion(fetch, rects[i], true), rects[i].x0, rects[i].y0};
     }
     frame = BandedImage{};
     report(40);

@@ -36,6 +36,9 @@ public:
     std::pair<int, int> columnsInside(int s0, int s1) const { return m_h.inside(s0, s1, m_dstW); }
     std::pair<int, int> rowsInside(int s0, int s1) const { return m_v.inside(s0, s1, m_dstH); }
 
+    // True when source and destination have the same size: the resample is a plain copy.
+    bool isIdentity() const { return !m_h.active && !m_v.active; }
+
     // The pixels of the resampled image inside `region` (destination coordinates), as an
     // image of the region's size. `hasAlpha` is given to the result.
     Image resampleRegion(const RowFetch& fetch, PixelRect region, bool hasAlpha) const;
