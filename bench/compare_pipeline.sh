@@ -13,7 +13,8 @@
 #   vips         the vips command line doing the same; every step writes a .v file, so it is
 #                slower than a program using libvips through its C API
 # Every case runs REPS times (default 3; REPS_OTHERS, default 1, for magick and vips) and the
-# fastest run counts. Peak memory is the maximum resident size of the run. KEEP=1 keeps the
+# fastest run counts. NO_MAGICK=1 / NO_VIPS=1 leave those out. Peak memory is the maximum
+# resident size of the run. KEEP=1 keeps the
 # work folder with every output for a look.
 set -euo pipefail
 
@@ -36,6 +37,8 @@ for c in djpeg cjpeg /usr/bin/time; do
 done
 HAVE_MAGICK=0; command -v convert >/dev/null && HAVE_MAGICK=1
 HAVE_VIPS=0; command -v vips >/dev/null && HAVE_VIPS=1
+[ -n "${NO_MAGICK:-}" ] && HAVE_MAGICK=0  # it takes minutes at 24 MP
+[ -n "${NO_VIPS:-}" ] && HAVE_VIPS=0
 
 T=$(mktemp -d /tmp/mw-bench.XXXXXX)
 [ -n "${KEEP:-}" ] || trap 'rm -rf "$T"' EXIT

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -84,6 +85,7 @@ public:
         clearLine();
         *m_env.err << "mountwell-frame: " << photo << ": " << reason << "\n";
         ++m_failed;
+        ++m_done;
         drawLine();
     }
     void finished() {
@@ -104,7 +106,7 @@ private:
     }
     void drawLine() {
         if (!active()) return;
-        *m_env.err << "\r\x1b[KFraming " << m_done << " of " << m_total << " photos";
+        *m_env.err << "\r\x1b[K" << m_done << " of " << m_total << " photos done";
         if (m_failed) *m_env.err << " (" << m_failed << " failed)";
         m_env.err->flush();
         m_lineShown = true;
