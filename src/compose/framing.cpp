@@ -39,7 +39,14 @@ std::optional<SoftShadowParams> dropShadowParams(const DropShadow& shadow)
 
 FramingResult framePhoto(const Image& photo, const FramingRequest& request, const FrameProgressFn& progress)
 {
-    return framePhoto(Image(photo), request, progress);
+    if (photo.isEmpty())
+        throw Error("There is no photo to frame (the picture is empty)");
+    // A fresh image rather than a copy-construction: its buffer is set up for large pictures
+    // (huge pages) before the pixels land in it.
+    Image copy(photo.width(), photo.height(), photo.hasAlpha());
+    copy.setBitsPerPixel(photo.bitsPerPixel());
+    std::memcpy(copy.data(), photo.data(), photo.byteCount());
+    return framePhoto(std::move(copy), request, progress);
 }
 
 FramingResult framePhoto(Image&& photo, const FramingRequest& request, const FrameProgressFn& progress)
