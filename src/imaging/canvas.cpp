@@ -70,6 +70,15 @@ Image flattenOnto(const Image& src, Color background)
             uint8_t* d = dst.row(y);
             for (size_t x = 0; x < n; ++x, s += 4, d += 4) {
                 const int a = s[3];
+                // Photos are mostly opaque and frames mostly opaque or clear: skip the blend.
+                if (a == 255) {
+                    std::memcpy(d, s, 4);
+                    continue;
+                }
+                if (a == 0) {
+                    d[0] = uint8_t(bg[0]), d[1] = uint8_t(bg[1]), d[2] = uint8_t(bg[2]), d[3] = 255;
+                    continue;
+                }
                 for (int c = 0; c < 3; ++c) {
                     // c*a + bg*(255-a), divided by 255 with rounding (exact for 0..65025).
                     const int v = s[c] * a + bg[c] * (255 - a) + 128;
