@@ -2,14 +2,16 @@
 // TFrameForm: the frame builder. It holds three layered images (never shown):
 //   iev2     the photo on entry, the framed photo on exit (background white);
 //   ievmask  the assembly canvas (background 192,220,192, the colour of the frame's opening);
+//            after a build its layer 0 carries the canvas size as its drawn size only, since
+//            the whole frame is never built as one picture (see below);
 //   ievSide  the last piece loaded, already scaled.
 // BuildFramedImage(FramePath, Scale) scales the eight pieces, tiles the edges, sets the corners,
 // shades the frame inwards, fits it to the photo's size, shrinks the photo by the group's
 // inset offsets and merges the frame over it.
 //
-// The pieces are painted straight onto one transparent canvas in layer order (corner 01, top
-// tiles, left tiles, right tiles, bottom tiles, corners 07, 09, 03), which gives the same
-// picture as stacking one layer per tile and merging them, without hundreds of layers. Each
+// The pieces are painted straight onto one transparent canvas, giving exactly the picture of
+// stacking one layer per tile in the order corner 01, top tiles, left tiles, right tiles,
+// bottom tiles, corners 07, 09, 03 and merging them from the top, without hundreds of layers. Each
 // piece file is read and scaled once per build. Only the band along the edges, where the frame
 // or its shadow can change a pixel, is computed; the rest of the photo is left untouched.
 #include "framelib/inset_offsets.h"
