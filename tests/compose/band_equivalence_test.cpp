@@ -131,7 +131,7 @@ class BandedFraming : public ::testing::TestWithParam<Case> {};
 
 TEST_P(BandedFraming, MatchesThePlainComputationExactly)
 {
-    const auto& [kind, photoSpec, scale, inset, shadow] = GetParam();
+    const auto& [kind, photoSize, scale, inset, shadow] = GetParam();
     QTemporaryDir dir;
     makeFrame(dir.path(), kind);
     if (inset != 0)
@@ -139,7 +139,7 @@ TEST_P(BandedFraming, MatchesThePlainComputationExactly)
                           "[transparent offsets]\noffsetLeft=" + QByteArray::number(inset) +
                               "\noffsetTop=" + QByteArray::number(inset / 2 + 1) + "\n");
     const QString framePath = dir.path() + "/test_thumb.png";
-    const mw::Image photo = mwtest::patternImage(photoSpec.width, photoSpec.height, photoSpec.alpha, 7);
+    const mw::Image photo = mwtest::patternImage(photoSize.width, photoSize.height, photoSize.alpha, 7);
 
     mw::FramingRequest request;
     request.framePath = framePath;

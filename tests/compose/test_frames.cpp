@@ -30,11 +30,11 @@ void writePieces(const QString& folder, const QString& name, const PieceSizes& s
                  const std::function<mw::Rgba(int, int, int)>& paint)
 {
     for (int k : {1, 2, 3, 4, 6, 7, 8, 9}) {
-        const PieceSpec spec = sizes[size_t(k)];
-        mw::Image img(spec.width, spec.height, true, pieceColor(k));
+        const PieceDims dims = sizes[size_t(k)];
+        mw::Image img(dims.width, dims.height, true, pieceColor(k));
         if (paint)
-            for (int y = 0; y < spec.height; ++y)
-                for (int x = 0; x < spec.width; ++x)
+            for (int y = 0; y < dims.height; ++y)
+                for (int x = 0; x < dims.width; ++x)
                     img.setPixel(x, y, paint(k, x, y));
         const QString path = folder + "/" + name + "_0" + QString::number(k) + ".png";
         const mw::Status st = mw::writeImage(path.toStdString(), img);

@@ -9,13 +9,13 @@
 
 namespace mwtest {
 
-struct PieceSpec {
+struct PieceDims {
     int width = 0;
     int height = 0;
 };
 
 // Sizes of pieces 1..9 (index 0 and 5 unused).
-using PieceSizes = std::array<PieceSpec, 10>;
+using PieceSizes = std::array<PieceDims, 10>;
 
 // All corners cw x ch, top/bottom edges ew x ch, left/right edges cw x eh.
 PieceSizes uniformPieces(int cw, int ch, int ew, int eh);
