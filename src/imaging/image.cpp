@@ -50,7 +50,14 @@ Image::Image(int width, int height, bool hasAlpha, Rgba fill)
     reset(width, height, hasAlpha, fill);
 }
 
-void Image::reset(int width, int height, bool hasAlpha, Rgba fillValue)
+Image Image::uninitialized(int width, int height, bool hasAlpha)
+{
+    Image img;
+    img.allocate(width, height, hasAlpha);
+    return img;
+}
+
+void Image::allocate(int width, int height, bool hasAlpha)
 {
     if (auto why = checkImageSize(width, height))
         throw Error("Cannot allocate image: " + *why);
@@ -58,17 +65,20 @@ void Image::reset(int width, int height, bool hasAlpha, Rgba fillValue)
     m_height = height;
     m_hasAlpha = hasAlpha;
     m_bitsPerPixel = hasAlpha ? 32 : 24;
-    if (!hasAlpha)
-        fillValue.a = 255;
     const size_t bytes = size_t(width) * size_t(height) * 4;
     if (m_pixels.capacity() < bytes) {
         // Reserve first, so the advice is given before any page is touched.
-        std::vector<uint8_t> fresh;
+        decltype(m_pixels) fresh;
         fresh.reserve(bytes);
         adviseHugePages(fresh.data(), bytes);
         m_pixels.swap(fresh);
     }
-    m_pixels.assign(bytes, 0);
+    m_pixels.resize(bytes);
+}
+
+void Image::reset(int width, int height, bool hasAlpha, Rgba fillValue)
+{
+    allocate(width, height, hasAlpha);
     fill(fillValue);
 }
 

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace mw {
@@ -32,6 +34,29 @@ constexpr int64_t kMaxImagePixels = int64_t(1) << 28;
 
 // Empty when width x height may be allocated, otherwise the reason it may not.
 std::optional<std::string> checkImageSize(int64_t width, int64_t height);
+
+namespace detail {
+// Leaves new bytes uninitialised on resize: every pixel buffer is filled right after it is
+// made, and zeroing it first would cost a second pass over a photo-sized buffer.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+} // namespace detail
 
 class Image {
 public:
@@ -65,6 +90,9 @@ public:
     // Throws mw::Error when the size is refused.
     void reset(int width, int height, bool hasAlpha = false, Rgba fill = Rgba{0, 0, 0, 255});
     void clear();
+    // An image whose pixels the caller overwrites completely (decoders): no fill pass. With
+    // hasAlpha false the caller must write A = 255 everywhere.
+    static Image uninitialized(int width, int height, bool hasAlpha);
 
     // Full copy is the copy constructor; this one drops the alpha channel.
     Image copyWithoutAlpha() const;
@@ -72,11 +100,13 @@ public:
     friend bool operator==(const Image& a, const Image& b);
 
 private:
+    void allocate(int width, int height, bool hasAlpha);
+
     int m_width = 0;
     int m_height = 0;
     bool m_hasAlpha = false;
     int m_bitsPerPixel = 24;
-    std::vector<uint8_t> m_pixels;
+    std::vector<uint8_t, detail::DefaultInitAllocator<uint8_t>> m_pixels;
 };
 
 } // namespace mw

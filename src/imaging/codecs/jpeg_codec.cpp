@@ -226,7 +226,7 @@ Status decodeJpeg(Bytes in, Image& out, DecodeExtras& extras)
         result = size;
     } else {
         try {
-            Image img(int(s.width), int(s.height));
+            Image img = Image::uninitialized(int(s.width), int(s.height), false);
             std::vector<JSAMPROW> rows(s.height);
             for (JDIMENSION y = 0; y < s.height; ++y)
                 rows[y] = img.row(int(y));
