@@ -3,6 +3,7 @@
 // edges of a large picture (the frame around a photo). Each gives, inside the region asked
 // for, exactly the pixels the whole-image operation gives there; a test pins that down.
 #include "imaging/image.h"
+#include "imaging/lanczos_weights.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,16 +45,10 @@ public:
     Image resampleRegion(const RowFetch& fetch, PixelRect region, bool hasAlpha) const;
 
 private:
-    struct Taps {
-        int first = 0;
-        int count = 0;
-        size_t offset = 0;
-    };
-    struct Filter {
+    using Taps = detail::LanczosTaps;
+    struct Filter : detail::LanczosWeights {
+        Filter() { maxCount = 1; }
         bool active = false;  // false when the size does not change: identity
-        std::vector<Taps> taps;
-        std::vector<int16_t> weights;
-        int maxCount = 1;
         std::pair<int, int> inside(int s0, int s1, int n) const;
         // Source span [lo, hi) read by outputs [o0, o1).
         std::pair<int, int> span(int o0, int o1) const;

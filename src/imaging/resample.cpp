@@ -1,5 +1,7 @@
 #include "imaging/resample.h"
 
+#include "imaging/lanczos_weights.h"
+
 #include "imaging/parallel.h"
 #include "imaging/status.h"
 
@@ -19,38 +21,11 @@ namespace mw {
 
 namespace {
 
-// Weights are 14-bit fixed point: plenty for 8-bit output and small enough that a sum over the
-// widest kernel of 255 * weight stays far inside 32 bits.
-constexpr int kWeightBits = 14;
-constexpr int32_t kOne = 1 << kWeightBits;
+constexpr int kWeightBits = detail::kLanczosWeightBits;
+constexpr int32_t kOne = detail::kLanczosOne;
+using Taps = detail::LanczosTaps;
 
-double sinc(double x)
-{
-    if (x == 0.0)
-        return 1.0;
-    x *= M_PI;
-    return std::sin(x) / x;
-}
-
-double lanczos3(double x)
-{
-    if (x <= -3.0 || x >= 3.0)
-        return 0.0;
-    return sinc(x) * sinc(x / 3.0);
-}
-
-// Taps of one output position: `count` source indices from `first`, their weights at
-// weights[offset .. offset + count).
-struct Taps {
-    int first = 0;
-    int count = 0;
-    size_t offset = 0;
-};
-
-struct Filter {
-    std::vector<Taps> taps;
-    std::vector<int16_t> weights;
-    int maxCount = 0;
+struct Filter : detail::LanczosWeights {
     // The same taps for the vector row filter: every output reads `blockTaps` (a multiple of
     // 4) source pixels from blockFirst[i], all inside the row, weights laid out per group of
     // four taps as w0 w1 w0 w1 w0 w1 w0 w1 w2 w3 w2 w3 w2 w3 w2 w3 (the pmaddwd pairing).
@@ -86,64 +61,10 @@ void makeBlocks(Filter& f, int inSize)
     }
 }
 
-// Weights for mapping `inSize` samples onto `outSize`. When shrinking, the kernel is stretched
-// by the factor so every source sample contributes (antialiasing). Taps that fall outside the
-// source are dropped and the rest renormalised; the fixed-point weights are then nudged so
-// they sum to exactly kOne, which keeps a constant signal exactly constant.
 Filter makeFilter(int inSize, int outSize)
 {
     Filter f;
-    f.taps.resize(size_t(outSize));
-    const double scale = double(outSize) / double(inSize);
-    const double stretch = scale < 1.0 ? 1.0 / scale : 1.0;
-    const double support = 3.0 * stretch;
-    std::vector<double> w;
-    for (int i = 0; i < outSize; ++i) {
-        const double centre = (i + 0.5) / scale;
-        int lo = int(std::floor(centre - support));
-        int hi = int(std::ceil(centre + support));
-        lo = std::max(lo, 0);
-        hi = std::min(hi, inSize);
-        w.assign(size_t(std::max(0, hi - lo)), 0.0);
-        double sum = 0.0;
-        for (int s = lo; s < hi; ++s) {
-            const double v = lanczos3((s + 0.5 - centre) / stretch);
-            w[size_t(s - lo)] = v;
-            sum += v;
-        }
-        if (sum == 0.0) {  // cannot happen with Lanczos-3, but never divide by zero
-            const int nearest = std::clamp(int(centre), 0, inSize - 1);
-            lo = nearest;
-            hi = nearest + 1;
-            w.assign(1, 1.0);
-            sum = 1.0;
-        }
-        // Trim taps whose fixed-point weight is zero at both ends.
-        std::vector<int32_t> q(w.size());
-        for (size_t k = 0; k < w.size(); ++k)
-            q[k] = int32_t(std::lround(w[k] / sum * kOne));
-        size_t b = 0, e = q.size();
-        while (b + 1 < e && q[b] == 0)
-            ++b;
-        while (e > b + 1 && q[e - 1] == 0)
-            --e;
-        int32_t total = 0;
-        size_t biggest = b;
-        for (size_t k = b; k < e; ++k) {
-            total += q[k];
-            if (q[k] > q[biggest])
-                biggest = k;
-        }
-        q[biggest] += kOne - total;
-
-        Taps& t = f.taps[size_t(i)];
-        t.first = lo + int(b);
-        t.count = int(e - b);
-        t.offset = f.weights.size();
-        for (size_t k = b; k < e; ++k)
-            f.weights.push_back(int16_t(q[k]));
-        f.maxCount = std::max(f.maxCount, t.count);
-    }
+    static_cast<detail::LanczosWeights&>(f) = detail::makeLanczos3Weights(inSize, outSize);
     return f;
 }
 

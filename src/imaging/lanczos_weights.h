@@ -1,0 +1,35 @@
+#pragma once
+// Lanczos-3 weights shared by the whole-image resample and the region resample, so both give
+// the same pixels.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace mw::detail {
+
+// Weights are 14-bit fixed point: plenty for 8-bit output and small enough that a sum over the
+// widest kernel of 255 * weight stays far inside 32 bits.
+constexpr int kLanczosWeightBits = 14;
+constexpr int32_t kLanczosOne = 1 << kLanczosWeightBits;
+
+// Taps of one output position: `count` source indices from `first`, their weights at
+// weights[offset .. offset + count).
+struct LanczosTaps {
+    int first = 0;
+    int count = 0;
+    size_t offset = 0;
+};
+
+struct LanczosWeights {
+    std::vector<LanczosTaps> taps;
+    std::vector<int16_t> weights;
+    int maxCount = 0;
+};
+
+// Weights for mapping `inSize` samples onto `outSize`. When shrinking, the kernel is stretched
+// by the factor so every source sample contributes (antialiasing). Taps that fall outside the
+// source are dropped and the rest renormalised; the fixed-point weights are then nudged so
+// they sum to exactly kLanczosOne, which keeps a constant signal exactly constant.
+LanczosWeights makeLanczos3Weights(int inSize, int outSize);
+
+} // namespace mw::detail
