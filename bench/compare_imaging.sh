@@ -21,6 +21,8 @@
 #   lanczos  Lanczos-3 resample 6010 x 4010 -> 6000 x 4000, RGBA
 #   shadow   drop shadow: radius (sigma) 4, offsets (5, 5), canvas enlarged, black, 90 %
 #   merge    a 6000 x 4000 frame layer with a transparent opening "over" a 6000 x 4000 photo
+#   jpegdec  decoding a 6000 x 4000 quality-90 JPEG (the one the benchmark itself encodes)
+#   jpegenc  encoding that picture at quality 90
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
@@ -83,8 +85,11 @@ for f in src photo frame; do
 done
 
 echo "Timing our kernels ..."
-"$bench" --benchmark_filter='Lanczos3|DropShadow|MergeFrameOverPhoto' --benchmark_repetitions="$runs" \
-  --benchmark_format=json > ours.json 2>/dev/null
+MW_BENCH_JPEG_OUT="$work/photo.jpg" "$bench" \
+  --benchmark_filter='Lanczos3|DropShadow|MergeFrameOverPhoto|JpegDecode|JpegEncode' \
+  --benchmark_repetitions="$runs" --benchmark_format=json > ours.json 2>/dev/null
+"$CONVERT" photo.jpg jpeg.mpc
+"$VIPS" copy photo.jpg jpeg.v
 ours() {
   python3 - "$1" <<'EOF'
 import json, sys
@@ -144,6 +149,14 @@ im_merge=$(sub "$(best_of "$CONVERT" photo.mpc frame.mpc -composite out.mpc)" "$
 vips_copy=$(best_of "$VIPS" copy photo.v out.v)
 vips_merge=$(sub "$(best_of "$VIPS" composite2 photo.v frame.v out.v over)" "$vips_copy")
 
+# --- JPEG decode and encode (the same file and picture as ours) ---
+im_copy=$(best_of "$CONVERT" jpeg.mpc out.mpc)
+im_jpegdec=$(sub "$(best_of "$CONVERT" photo.jpg out.mpc)" "$im_copy")
+im_jpegenc=$(sub "$(best_of "$CONVERT" jpeg.mpc -quality 90 out.jpg)" "$im_copy")
+vips_copy=$(best_of "$VIPS" copy jpeg.v out.v)
+vips_jpegdec=$(sub "$(best_of "$VIPS" copy photo.jpg out.v)" "$vips_copy")
+vips_jpegenc=$(sub "$(best_of "$VIPS" copy jpeg.v 'out.jpg[Q=90]')" "$vips_copy")
+
 echo
 echo "Wall time (s) and CPU time (s, all threads) per operation; ratios are theirs / ours,"
 echo "so above 1 means we are faster. Targets: ImageMagick / ours >= 3, libvips / ours >= 1."
@@ -160,3 +173,5 @@ print(f"{n:<8} | {f(o)} | {f(i)} | {f(v)} | {r(i):>13} | {r(v):>13}")' "$@"
 row lanczos "$(ours Lanczos3)" "$im_lanczos" "$vips_lanczos"
 row shadow "$(ours DropShadow)" "$im_shadow" "$vips_shadow"
 row merge "$(ours MergeFrameOverPhoto)" "$im_merge" "$vips_merge"
+row jpegdec "$(ours JpegDecode)" "$im_jpegdec" "$vips_jpegdec"
+row jpegenc "$(ours JpegEncode)" "$im_jpegenc" "$vips_jpegenc"

@@ -409,7 +409,10 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
         out = std::move(photo);
         out.setHasAlpha(true);
     } else {
-        out = Image(int(outW), int(outH), true, margins.fill);
+        // Every pixel is written below (the margins with their fill, the rest composed), so
+        // the buffer is not filled first; the first touch of its pages then happens on all
+        // workers instead of in one single-threaded fill pass.
+        out = Image::uninitialized(int(outW), int(outH), true);
     }
     out.setBitsPerPixel(32);
     const Image& src = inPlace ? out : photo;
@@ -428,8 +431,24 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
         return kResultBackground;
     };
 
+    const Rgba marginFill = margins.fill;
+    auto fillSpan = [&marginFill](uint8_t* p, int64_t n) {
+        for (int64_t i = 0; i < n; ++i, p += 4)
+            store(p, marginFill);
+    };
+    const int outWidth = int(outW), outHeight = int(outH);
+    const int64_t rightMargin = outWidth - int64_t(margins.left) - RW;
+    parallelFor(0, outHeight, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            if (y < margins.top || y >= margins.top + RH)
+                fillSpan(out.row(y), outWidth);
+    }, 64);
     parallelFor(0, RH, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
+            if (!inPlace) {
+                fillSpan(out.row(y + margins.top), margins.left);
+                fillSpan(out.row(y + margins.top) + (size_t(margins.left) + size_t(RW)) * 4, rightMargin);
+            }
             uint8_t* row = out.row(y + margins.top) + size_t(margins.left) * 4;
             const bool rowInterior = y >= interior.y0 && y < interior.y1;
             const int ix0 = rowInterior ? interior.x0 : RW;
