@@ -301,6 +301,11 @@ int run(const CliOptions& options, const Environment& env) {
     request.shadow = mw::DropShadow{options.shadowPosition, options.shadowDepth, options.shadowColor};
     request.keepBeforeShadow = false;
 
+    // Room for the drop shadow's border, so framing grows the decoded photo in place.
+    mw::ReadOptions readOptions;
+    if (const auto shadow = mw::dropShadowParams(request.shadow))
+        readOptions.reserveMargin = mw::softShadowGrowth(*shadow);
+
     Reporter reporter(env, total);
     std::atomic<int> next{0};
     std::atomic<bool> anyFailed{false};
@@ -317,7 +322,7 @@ int run(const CliOptions& options, const Environment& env) {
             }
             try {
                 mw::Image photo;
-                const mw::Status rs = mw::readImage(photoPath, photo);
+                const mw::Status rs = mw::readImage(photoPath, photo, readOptions);
                 if (!rs) {
                     fail("cannot read the photo: " + rs.reason());
                     continue;

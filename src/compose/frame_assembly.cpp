@@ -402,11 +402,12 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
 
     // With no insets and no border the result has the photo's size and place: compose in the
     // photo's own pixels, so the untouched interior costs nothing at all.
-    const bool inPlace = L == 0 && T == 0 && RW == PW && RH == PH && margins.left == 0 && margins.top == 0 &&
-                         margins.right == 0 && margins.bottom == 0;
+    // A shadow's margins grow the photo's own buffer (the decoder reserves room for them).
+    const bool inPlace = L == 0 && T == 0 && RW == PW && RH == PH;
     Image out;
     if (inPlace) {
         out = std::move(photo);
+        out.growCanvas(margins.left, margins.top, margins.right, margins.bottom);
         out.setHasAlpha(true);
     } else {
         // Every pixel is written below (the margins with their fill, the rest composed), so
@@ -416,6 +417,10 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
     }
     out.setBitsPerPixel(32);
     const Image& src = inPlace ? out : photo;
+    // Where photo pixel (x, y) is read from: in place it already sits at its final position.
+    const int srcDX = inPlace ? margins.left : -L;
+    const int srcDY = inPlace ? margins.top : -T;
+    auto photoAt = [&src, srcDX, srcDY](int x, int y) { return src.row(y + srcDY) + size_t(x + srcDX) * 4; };
 
     auto generic = [&](int x, int y) -> Rgba {
         const bool inPhoto = photoRect.contains(x, y);
@@ -424,10 +429,10 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
             const Rgba f = fitted.pixel(x - fb.x0, y - fb.y0);
             if (!inPhoto)
                 return f;
-            return compositeOver(f, load(src.row(y - T) + size_t(x - L) * 4));
+            return compositeOver(f, load(photoAt(x, y)));
         }
         if (inPhoto)
-            return load(src.row(y - T) + size_t(x - L) * 4);
+            return load(photoAt(x, y));
         return kResultBackground;
     };
 
@@ -445,10 +450,8 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
     }, 64);
     parallelFor(0, RH, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            if (!inPlace) {
-                fillSpan(out.row(y + margins.top), margins.left);
-                fillSpan(out.row(y + margins.top) + (size_t(margins.left) + size_t(RW)) * 4, rightMargin);
-            }
+            fillSpan(out.row(y + margins.top), margins.left);
+            fillSpan(out.row(y + margins.top) + (size_t(margins.left) + size_t(RW)) * 4, rightMargin);
             uint8_t* row = out.row(y + margins.top) + size_t(margins.left) * 4;
             const bool rowInterior = y >= interior.y0 && y < interior.y1;
             const int ix0 = rowInterior ? interior.x0 : RW;

@@ -50,14 +50,33 @@ Image::Image(int width, int height, bool hasAlpha, Rgba fill)
     reset(width, height, hasAlpha, fill);
 }
 
-Image Image::uninitialized(int width, int height, bool hasAlpha)
+Image Image::uninitialized(int width, int height, bool hasAlpha, size_t reserveBytes)
 {
     Image img;
-    img.allocate(width, height, hasAlpha);
+    img.allocate(width, height, hasAlpha, reserveBytes);
     return img;
 }
 
-void Image::allocate(int width, int height, bool hasAlpha)
+void Image::growCanvas(int left, int top, int right, int bottom)
+{
+    if (left < 0 || top < 0 || right < 0 || bottom < 0)
+        throw Error("Cannot grow the canvas by a negative margin");
+    const int64_t newW = int64_t(m_width) + left + right;
+    const int64_t newH = int64_t(m_height) + top + bottom;
+    if (auto why = checkImageSize(newW, newH))
+        throw Error("Cannot allocate image: " + *why);
+    const int oldW = m_width, oldH = m_height;
+    const size_t oldStride = stride();
+    m_pixels.resize(size_t(newW) * size_t(newH) * 4);
+    m_width = int(newW);
+    m_height = int(newH);
+    // Every row lands at or after where it was, so moving from the bottom up never overwrites
+    // a row still to be moved.
+    for (int y = oldH - 1; y >= 0; --y)
+        std::memmove(row(y + top) + size_t(left) * 4, m_pixels.data() + size_t(y) * oldStride, size_t(oldW) * 4);
+}
+
+void Image::allocate(int width, int height, bool hasAlpha, size_t reserveBytes)
 {
     if (auto why = checkImageSize(width, height))
         throw Error("Cannot allocate image: " + *why);
@@ -66,11 +85,12 @@ void Image::allocate(int width, int height, bool hasAlpha)
     m_hasAlpha = hasAlpha;
     m_bitsPerPixel = hasAlpha ? 32 : 24;
     const size_t bytes = size_t(width) * size_t(height) * 4;
-    if (m_pixels.capacity() < bytes) {
+    if (m_pixels.capacity() < bytes || m_pixels.capacity() < reserveBytes) {
         // Reserve first, so the advice is given before any page is touched.
         decltype(m_pixels) fresh;
-        fresh.reserve(bytes);
-        adviseHugePages(fresh.data(), bytes);
+        const size_t capacity = std::max(bytes, reserveBytes);
+        fresh.reserve(capacity);
+        adviseHugePages(fresh.data(), capacity);
         m_pixels.swap(fresh);
     }
     m_pixels.resize(bytes);

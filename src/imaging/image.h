@@ -92,7 +92,13 @@ public:
     void clear();
     // An image whose pixels the caller overwrites completely (decoders): no fill pass. With
     // hasAlpha false the caller must write A = 255 everywhere.
-    static Image uninitialized(int width, int height, bool hasAlpha);
+    static Image uninitialized(int width, int height, bool hasAlpha, size_t reserveBytes = 0);
+
+    // Grows the canvas by the given margins, the picture moving right and down by (left, top)
+    // inside the same buffer when its capacity allows (decoders reserve room for it), so a
+    // photo-sized copy is not needed. The new margin pixels are left unspecified: the caller
+    // writes them. Throws mw::Error when the new size is refused.
+    void growCanvas(int left, int top, int right, int bottom);
 
     // Full copy is the copy constructor; this one drops the alpha channel.
     Image copyWithoutAlpha() const;
@@ -100,7 +106,7 @@ public:
     friend bool operator==(const Image& a, const Image& b);
 
 private:
-    void allocate(int width, int height, bool hasAlpha);
+    void allocate(int width, int height, bool hasAlpha, size_t reserveBytes = 0);
 
     int m_width = 0;
     int m_height = 0;

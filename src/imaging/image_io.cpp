@@ -124,6 +124,7 @@ Status decodeImage(std::span<const uint8_t> data, const std::string& extension, 
         return Status::fail("the file is empty");
     Image decoded;
     codecs::DecodeExtras extras;
+    extras.reserveMargin = std::clamp(options.reserveMargin, 0, 4096);
     Status st = f->decode(data, decoded, extras);
     if (!st)
         return st;

@@ -21,6 +21,9 @@ namespace mw {
 struct ReadOptions {
     // Turn JPEG/TIFF photos upright according to their EXIF / TIFF orientation tag.
     bool autoOrient = true;
+    // Room to reserve around the picture, in pixels per side, for a later Image::growCanvas
+    // without a copy (framing with a drop shadow). Only a hint.
+    int reserveMargin = 0;
 };
 
 struct WriteOptions {

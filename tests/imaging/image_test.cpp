@@ -26,6 +26,25 @@ TEST(ImageTest, RefusesSizesBeyondTheLimitsBeforeAllocating)
     EXPECT_THROW(Image(70000, 2), Error);
 }
 
+TEST(ImageTest, GrowCanvasMovesThePictureWithOrWithoutReservedRoom)
+{
+    for (size_t reserve : {size_t(0), size_t(7 * 6 * 4)}) {
+        Image img = Image::uninitialized(4, 3, true, reserve);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x)
+                img.setPixel(x, y, Rgba{uint8_t(x), uint8_t(y), uint8_t(10 * x + y), uint8_t(200 + x)});
+        const uint8_t* before = img.data();
+        img.growCanvas(2, 1, 1, 2);
+        ASSERT_EQ(img.width(), 7);
+        ASSERT_EQ(img.height(), 6);
+        if (reserve)
+            EXPECT_EQ(img.data(), before) << "reserved room is used in place";
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x)
+                EXPECT_EQ(img.pixel(x + 2, y + 1), (Rgba{uint8_t(x), uint8_t(y), uint8_t(10 * x + y), uint8_t(200 + x)}));
+    }
+}
+
 TEST(ImageIoTest, MissingFileRaisesCannotOpenWithQuotedPathAndReason)
 {
     Image img;

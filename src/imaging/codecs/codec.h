@@ -15,7 +15,8 @@ namespace mw::codecs {
 using Bytes = std::span<const uint8_t>;
 
 struct DecodeExtras {
-    int orientation = 1;  // EXIF / TIFF orientation 1..8 found in the file, 1 when none
+    int orientation = 1;  // out: EXIF / TIFF orientation 1..8 found in the file, 1 when none
+    int reserveMargin = 0; // in: pixels per side a decoder may reserve for growing the canvas
 };
 
 Status decodePng(Bytes in, Image& out, DecodeExtras& extras);

@@ -226,7 +226,9 @@ Status decodeJpeg(Bytes in, Image& out, DecodeExtras& extras)
         result = size;
     } else {
         try {
-            Image img = Image::uninitialized(int(s.width), int(s.height), false);
+            const size_t m = size_t(extras.reserveMargin) * 2;
+            Image img = Image::uninitialized(int(s.width), int(s.height), false,
+                                             (s.width + m) * (s.height + m) * 4);
             std::vector<JSAMPROW> rows(s.height);
             for (JDIMENSION y = 0; y < s.height; ++y)
                 rows[y] = img.row(int(y));
