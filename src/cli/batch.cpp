@@ -2,6 +2,7 @@
 
 #include "compose/framing.h"
 #include "framelib/frame_library.h"
+#include "imaging/canvas.h"
 #include "imaging/image_io.h"
 #include "imaging/parallel.h"
 #include "imaging/status.h"
@@ -227,30 +228,6 @@ OutputPlan planOutputs(const std::vector<std::string>& photos, const std::string
     return plan;
 }
 
-void flattenInPlace(Image& image, Color background) {
-    if (image.isEmpty() || !image.hasAlpha()) {
-        image.setHasAlpha(false);
-        return;
-    }
-    const int bg[3] = {background.r, background.g, background.b};
-    const int w = image.width();
-    mw::parallelFor(0, image.height(), [&](int b, int e) {
-        for (int y = b; y < e; ++y) {
-            uint8_t* p = image.row(y);
-            for (int x = 0; x < w; ++x, p += 4) {
-                const int a = p[3];
-                if (a == 255) continue;
-                for (int c = 0; c < 3; ++c) {
-                    const int v = p[c] * a + bg[c] * (255 - a) + 128;
-                    p[c] = uint8_t((v + (v >> 8)) >> 8);
-                }
-                p[3] = 255;
-            }
-        }
-    }, 32);
-    image.setHasAlpha(false);
-}
-
 int run(const CliOptions& options, const Environment& env) {
     std::ostream& err = *env.err;
     const std::string root = libraryRootFor(options, env.programFolder);
@@ -328,7 +305,7 @@ int run(const CliOptions& options, const Environment& env) {
                     continue;
                 }
                 mw::FramingResult result = mw::framePhoto(std::move(photo), request);
-                if (options.flatten) flattenInPlace(result.image, options.background);
+                if (options.flatten) mw::flattenInPlace(result.image, options.background);
                 mw::WriteOptions wo;
                 wo.jpegQuality = 90;
                 const mw::Status ws = mw::writeImage(plan.outputs[i], result.image, wo);

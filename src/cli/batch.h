@@ -40,8 +40,5 @@ struct OutputPlan {
 };
 OutputPlan planOutputs(const std::vector<std::string>& photos, const std::string& output, bool flatten);
 
-// Composites the picture over an opaque colour in place and drops its alpha channel; the same
-// arithmetic as mw::flattenOnto without a second full-size image.
-void flattenInPlace(Image& image, Color background);
 
 } // namespace mw::cli

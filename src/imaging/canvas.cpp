@@ -53,15 +53,11 @@ Image enlargeCentered(const Image& src, int grow, Rgba fill)
     return dst;
 }
 
-Image flattenOnto(const Image& src, Color background)
+namespace {
+
+// Blends rows of src over the background into dst; src and dst may be the same image.
+void flattenRows(const Image& src, Image& dst, Color background)
 {
-    Image dst(src.width(), src.height(), false);
-    if (dst.isEmpty())
-        return dst;
-    if (!src.hasAlpha()) {
-        std::memcpy(dst.data(), src.data(), src.byteCount());
-        return dst;
-    }
     const int bg[3] = {background.r, background.g, background.b};
     const size_t n = size_t(src.width());
     parallelFor(0, src.height(), [&](int b, int e) {
@@ -72,7 +68,8 @@ Image flattenOnto(const Image& src, Color background)
                 const int a = s[3];
                 // Photos are mostly opaque and frames mostly opaque or clear: skip the blend.
                 if (a == 255) {
-                    std::memcpy(d, s, 4);
+                    if (d != s)
+                        std::memcpy(d, s, 4);
                     continue;
                 }
                 if (a == 0) {
@@ -88,7 +85,26 @@ Image flattenOnto(const Image& src, Color background)
             }
         }
     }, 32);
+}
+
+} // namespace
+
+Image flattenOnto(const Image& src, Color background)
+{
+    if (src.isEmpty())
+        return Image(src.width(), src.height(), false);
+    if (!src.hasAlpha())
+        return src.copyWithoutAlpha();
+    Image dst = Image::uninitialized(src.width(), src.height(), false);
+    flattenRows(src, dst, background);
     return dst;
+}
+
+void flattenInPlace(Image& image, Color background)
+{
+    if (image.hasAlpha() && !image.isEmpty())
+        flattenRows(image, image, background);
+    image.markOpaque();
 }
 
 } // namespace mw

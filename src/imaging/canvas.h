@@ -14,5 +14,7 @@ Image enlargeCentered(const Image& src, int grow, Rgba fill = Rgba{0, 0, 0, 0});
 
 // Composites the image over an opaque background colour: 24-bit result without alpha.
 Image flattenOnto(const Image& src, Color background);
+// The same in the image's own pixels: no second photo-sized buffer.
+void flattenInPlace(Image& image, Color background);
 
 } // namespace mw

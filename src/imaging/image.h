@@ -74,6 +74,15 @@ public:
     // Turning alpha off makes every pixel opaque (A = 255); turning it on keeps current A.
     void setHasAlpha(bool on);
 
+    // Clears the alpha flag without the pass over the pixels that setHasAlpha(false) makes:
+    // for code that has just written A = 255 everywhere itself.
+    void markOpaque()
+    {
+        m_hasAlpha = false;
+        if (m_bitsPerPixel == 32)
+            m_bitsPerPixel = 24;
+    }
+
     int bitsPerPixel() const { return m_bitsPerPixel; }
     void setBitsPerPixel(int bits) { m_bitsPerPixel = bits; }
 

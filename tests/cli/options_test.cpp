@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 
 namespace {
 
@@ -161,23 +160,6 @@ TEST(CliPlanFatal, BadOutputTypes) {
     EXPECT_NE(mw::cli::planOutputs({"a.png"}, "x.jpg", false).fatal.find("--no-flatten"), std::string::npos);
     EXPECT_NE(mw::cli::planOutputs({"a.png"}, "x.nothing", true).fatal.find("cannot write"), std::string::npos);
     EXPECT_NE(mw::cli::planOutputs({"a.png"}, "noextension", true).fatal.find("extension"), std::string::npos);
-}
-
-TEST(CliFlatten, InPlaceMatchesTheCopyingFlatten) {
-    std::mt19937 rng(7);
-    mw::Image img(37, 23, true);
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const uint32_t v = rng();
-            // Include the fully transparent and fully opaque ends.
-            const uint8_t a = x == 0 ? 0 : (x == 1 ? 255 : uint8_t(v >> 24));
-            img.setPixel(x, y, mw::Rgba{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), a});
-        }
-    const mw::Color bg{10, 200, 77};
-    const mw::Image expected = mw::flattenOnto(img, bg);
-    mw::cli::flattenInPlace(img, bg);
-    EXPECT_FALSE(img.hasAlpha());
-    EXPECT_TRUE(img == expected);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace mw {
 namespace {
 
@@ -70,6 +72,24 @@ TEST(Canvas, FlattenBlendsOverTheBackground)
         EXPECT_EQ(out.pixel(i, 0), cases[i].out) << i;
     const Image opaque = numbered(5, 4, false);
     EXPECT_EQ(flattenOnto(opaque, Color{1, 2, 3}), opaque);
+}
+
+TEST(FlattenTest, InPlaceMatchesTheCopyingFlatten)
+{
+    std::mt19937 rng(7);
+    mw::Image img(37, 23, true);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const uint32_t v = rng();
+            // Include the fully transparent and fully opaque ends.
+            const uint8_t a = x == 0 ? 0 : (x == 1 ? 255 : uint8_t(v >> 24));
+            img.setPixel(x, y, mw::Rgba{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), a});
+        }
+    const mw::Color bg{10, 200, 77};
+    const mw::Image expected = mw::flattenOnto(img, bg);
+    mw::flattenInPlace(img, bg);
+    EXPECT_FALSE(img.hasAlpha());
+    EXPECT_TRUE(img == expected);
 }
 
 } // namespace

@@ -37,8 +37,9 @@ TEST(ImageTest, GrowCanvasMovesThePictureWithOrWithoutReservedRoom)
         img.growCanvas(2, 1, 1, 2);
         ASSERT_EQ(img.width(), 7);
         ASSERT_EQ(img.height(), 6);
-        if (reserve)
+        if (reserve) {
             EXPECT_EQ(img.data(), before) << "reserved room is used in place";
+        }
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 4; ++x)
                 EXPECT_EQ(img.pixel(x + 2, y + 1), (Rgba{uint8_t(x), uint8_t(y), uint8_t(10 * x + y), uint8_t(200 + x)}));
