@@ -4,6 +4,7 @@
 #include "imaging/orientation.h"
 
 #include <algorithm>
+#include <new>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -125,7 +126,16 @@ Status decodeImage(std::span<const uint8_t> data, const std::string& extension, 
     Image decoded;
     codecs::DecodeExtras extras;
     extras.reserveMargin = std::clamp(options.reserveMargin, 0, 4096);
-    Status st = f->decode(data, decoded, extras);
+    Status st = Status::ok();
+    // A decoder reports its own failures; this only keeps an allocation failure or a refused
+    // size that slipped past it from escaping as an exception.
+    try {
+        st = f->decode(data, decoded, extras);
+    } catch (const std::bad_alloc&) {
+        st = Status::fail("not enough memory for the image");
+    } catch (const std::exception& e) {
+        st = Status::fail(e.what());
+    }
     if (!st)
         return st;
     if (decoded.isEmpty())
@@ -145,7 +155,13 @@ Status encodeImage(const Image& image, const std::string& extension, std::vector
     if (image.isEmpty())
         return Status::fail("there is no image to write");
     out.clear();
-    return f->encode(image, out, options);
+    try {
+        return f->encode(image, out, options);
+    } catch (const std::bad_alloc&) {
+        return Status::fail("not enough memory to encode the image");
+    } catch (const std::exception& e) {
+        return Status::fail(e.what());
+    }
 }
 
 Status readImage(const std::string& path, Image& out, const ReadOptions& options)

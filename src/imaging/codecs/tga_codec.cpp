@@ -201,7 +201,7 @@ Status encodeTga(const Image& image, std::vector<uint8_t>& out)
     putU8(out, 0);  // no image id
     putU8(out, 0);  // no colour map
     putU8(out, 2);  // uncompressed true colour
-    out.insert(out.end(), 5, 0);  // colour map specification
+    out.insert(out.end(), 5, 0);  // colour map fields (no map)
     putU16le(out, 0);
     putU16le(out, 0);
     putU16le(out, unsigned(w));
