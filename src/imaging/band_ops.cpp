@@ -22,44 +22,10 @@ namespace {
 
 constexpr int kWeightBits = detail::kLanczosWeightBits;
 
-
 inline uint8_t clampRound(int32_t acc)
 {
     acc = (acc + (1 << (kWeightBits - 1))) >> kWeightBits;
     return uint8_t(std::clamp(acc, 0, 255));
-}
-
-// One output row from `count` filtered rows: the same sums and rounding as the whole-image
-// resample's column pass, in blocks the compiler can vectorise.
-#if defined(__x86_64__) && (defined(__GNUC__) && !defined(__clang__))
-__attribute__((target_clones("avx2", "default")))
-#endif
-void filterColumn(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes)
-{
-    constexpr size_t kBlock = 256;
-    int32_t acc[kBlock];
-    for (size_t x0 = 0; x0 < bytes; x0 += kBlock) {
-        const size_t n = std::min(kBlock, bytes - x0);
-        {
-            const uint8_t* r = rows[0] + x0;
-            const int32_t wk = w[0];
-            for (size_t x = 0; x < n; ++x)
-                acc[x] = wk * r[x] + (1 << (kWeightBits - 1));
-        }
-        for (int k = 1; k < count; ++k) {
-            const uint8_t* r = rows[k] + x0;
-            const int32_t wk = w[k];
-            for (size_t x = 0; x < n; ++x)
-                acc[x] += wk * r[x];
-        }
-        uint8_t* o = out + x0;
-        for (size_t x = 0; x < n; ++x) {
-            int32_t v = acc[x] >> kWeightBits;
-            v = v < 0 ? 0 : v;
-            v = v > 255 ? 255 : v;
-            o[x] = uint8_t(v);
-        }
-    }
 }
 
 } // namespace
@@ -199,7 +165,7 @@ Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool
                 }
                 rows[size_t(k)] = line;
             }
-            filterColumn(rows.data(), m_v.weights.data() + t.offset, t.count, dst.row(y - region.y0), outBytes);
+            detail::filterColumnRows(rows.data(), m_v.weights.data() + t.offset, t.count, dst.row(y - region.y0), outBytes);
         }
     }, 8);
     return dst;

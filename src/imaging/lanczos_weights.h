@@ -1,6 +1,6 @@
 #pragma once
-// Lanczos-3 weights shared by the whole-image resample and the region resample, so both give
-// the same pixels.
+// Lanczos-3 weights and the column pass shared by the whole-image resample and the region
+// resample, so both give the same pixels.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -31,5 +31,9 @@ struct LanczosWeights {
 // source are dropped and the rest renormalised; the fixed-point weights are then nudged so
 // they sum to exactly kLanczosOne, which keeps a constant signal exactly constant.
 LanczosWeights makeLanczos3Weights(int inSize, int outSize);
+
+// One output row from `count` input rows and their weights (`rows` are bytes of equal length):
+// sums rounded and clamped to 8 bits, vectorised where the processor allows.
+void filterColumnRows(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes);
 
 } // namespace mw::detail

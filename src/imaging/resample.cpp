@@ -172,8 +172,11 @@ __attribute__((target("avx2"))) size_t filterColumnAvx2(const uint8_t* const* ro
 }
 #endif
 
-// One output row from `count` input rows and their weights; `rows` are bytes of equal length.
-void filterColumn(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes)
+} // namespace
+
+namespace detail {
+
+void filterColumnRows(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes)
 {
     size_t done = 0;
 #ifdef MW_RESAMPLE_AVX2
@@ -203,6 +206,10 @@ void filterColumn(const uint8_t* const* rows, const int16_t* w, int count, uint8
             o[x] = uint8_t(std::clamp(acc[x] >> kWeightBits, 0, 255));
     }
 }
+
+} // namespace detail
+
+namespace {
 
 } // namespace
 
@@ -282,7 +289,7 @@ Image resampleLanczos3(const Image& src, int newWidth, int newHeight, const Prog
                 }
                 rows[size_t(k)] = line;
             }
-            filterColumn(rows.data(), fv.weights.data() + t.offset, t.count, dst.row(y), outBytes);
+            detail::filterColumnRows(rows.data(), fv.weights.data() + t.offset, t.count, dst.row(y), outBytes);
             if ((y & 63) == 0)
                 report(y0, y, y1);
         }

@@ -41,6 +41,17 @@ void setPreviewPixmap(QLabel* label, const QImage& image)
         image.scaled(QSize(kPreviewSide - 8, kPreviewSide - 8), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
+// Opens the dialog in the file's folder (when it exists) with its name filled in.
+void proposeFileNameIn(QFileDialog* dialog, const QString& fileName)
+{
+    if (fileName.isEmpty())
+        return;
+    const QFileInfo info(fileName);
+    if (info.dir().exists())
+        dialog->setDirectory(info.dir());
+    dialog->selectFile(info.fileName());
+}
+
 QFileDialog::Options commonOptions()
 {
     // Our own dialog everywhere: the type descriptions are shown exactly and the preview pane
@@ -65,12 +76,7 @@ OpenImageDialog::OpenImageDialog(QWidget* parent) : QFileDialog(parent)
 
 void OpenImageDialog::proposeFileName(const QString& fileName)
 {
-    if (fileName.isEmpty())
-        return;
-    const QFileInfo info(fileName);
-    if (info.dir().exists())
-        setDirectory(info.dir());
-    selectFile(info.fileName());
+    proposeFileNameIn(this, fileName);
 }
 
 QString OpenImageDialog::chosenPath() const
@@ -117,12 +123,7 @@ void SaveImageDialog::setPreviewImage(const Image& image)
 
 void SaveImageDialog::proposeFileName(const QString& fileName)
 {
-    if (fileName.isEmpty())
-        return;
-    const QFileInfo info(fileName);
-    if (info.dir().exists())
-        setDirectory(info.dir());
-    selectFile(info.fileName());
+    proposeFileNameIn(this, fileName);
 }
 
 int SaveImageDialog::selectedTypeIndex() const
