@@ -1,5 +1,7 @@
 #include "compose/frame_assembly.h"
 
+#include "compose/banded_image.h"
+
 #include "framelib/frame_library.h"
 #include "imaging/layers.h"
 #include "imaging/parallel.h"
@@ -13,19 +15,14 @@
 
 namespace mw {
 
+using namespace compose_detail;
+
 namespace {
 
 PixelRect rectOf(const PiecePlacement& p, const FramePieces& pieces)
 {
     const Image& img = pieces[size_t(p.piece)];
     return PixelRect{p.x, p.y, p.x + img.width(), p.y + img.height()};
-}
-
-// How far the soft shadow reaches: a pixel's shadow depends on alpha within the blur radius
-// (ceil(3r)) of the point the offset moves it from. One pixel more for safety.
-int shadowReach(const SoftShadowParams& p)
-{
-    return int(std::ceil(3.0 * p.radius)) + std::max(std::abs(p.offsetX), std::abs(p.offsetY)) + 1;
 }
 
 // Copies `rect` (in img's coordinates) out of img.
@@ -36,105 +33,6 @@ Image crop(const Image& img, PixelRect rect)
         std::memcpy(out.row(y - rect.y0), img.row(y) + size_t(rect.x0) * 4, size_t(rect.width()) * 4);
     return out;
 }
-
-void fillPixels(uint8_t* out, int n, Rgba p)
-{
-    for (int i = 0; i < n; ++i, out += 4) {
-        out[0] = p.r;
-        out[1] = p.g;
-        out[2] = p.b;
-        out[3] = p.a;
-    }
-}
-
-inline Rgba load(const uint8_t* p)
-{
-    return Rgba{p[0], p[1], p[2], p[3]};
-}
-
-inline void store(uint8_t* p, Rgba c)
-{
-    p[0] = c.r;
-    p[1] = c.g;
-    p[2] = c.b;
-    p[3] = c.a;
-}
-
-// One band of a BandedImage: an image whose top-left pixel lies at (ox, oy). The image may be
-// larger than the band (the window it was computed in); only the band's pixels are read.
-struct Band {
-    Image img;
-    int ox = 0, oy = 0;
-    const uint8_t* at(int x, int y) const { return img.row(y - oy) + size_t(x - ox) * 4; }
-};
-
-// An image known as up to four bands around a rectangle of one constant colour:
-//   top    rows [0, inner.y0), full width      bottom rows [inner.y1, h), full width
-//   left   rows of inner, columns [0, inner.x0) right  rows of inner, columns [inner.x1, w)
-// With an empty inner rectangle the top band is the whole image.
-struct BandedImage {
-    int width = 0, height = 0;
-    PixelRect inner;
-    Rgba fill;
-    Band top, bottom, left, right;
-
-    static BandedImage layout(int w, int h, PixelRect inner, Rgba fill)
-    {
-        BandedImage b;
-        b.width = w;
-        b.height = h;
-        b.fill = fill;
-        b.inner = inner.intersected(PixelRect{0, 0, w, h});
-        if (b.inner.isEmpty())
-            b.inner = PixelRect{0, h, 0, h};
-        return b;
-    }
-    PixelRect topRect() const { return {0, 0, width, inner.y0}; }
-    PixelRect bottomRect() const { return {0, inner.y1, width, height}; }
-    PixelRect leftRect() const { return {0, inner.y0, inner.x0, inner.y1}; }
-    PixelRect rightRect() const { return {inner.x1, inner.y0, width, inner.y1}; }
-
-    // Pixels x0..x1-1 of row y.
-    void fetch(int y, int x0, int x1, uint8_t* out) const
-    {
-        if (y < inner.y0) {
-            std::memcpy(out, top.at(x0, y), size_t(x1 - x0) * 4);
-            return;
-        }
-        if (y >= inner.y1) {
-            std::memcpy(out, bottom.at(x0, y), size_t(x1 - x0) * 4);
-            return;
-        }
-        int x = x0;
-        if (x < inner.x0) {
-            const int e = std::min(x1, inner.x0);
-            std::memcpy(out, left.at(x, y), size_t(e - x) * 4);
-            out += size_t(e - x) * 4;
-            x = e;
-        }
-        if (x < x1 && x < inner.x1) {
-            const int e = std::min(x1, inner.x1);
-            fillPixels(out, e - x, fill);
-            out += size_t(e - x) * 4;
-            x = e;
-        }
-        if (x < x1)
-            std::memcpy(out, right.at(x, y), size_t(x1 - x) * 4);
-    }
-
-    Rgba pixel(int x, int y) const
-    {
-        if (y < inner.y0)
-            return load(top.at(x, y));
-        if (y >= inner.y1)
-            return load(bottom.at(x, y));
-        if (x < inner.x0)
-            return load(left.at(x, y));
-        if (x >= inner.x1)
-            return load(right.at(x, y));
-        return fill;
-    }
-};
 
 } // namespace
 
@@ -262,7 +160,7 @@ void applySoftShadowAround(Image& image, const SoftShadowParams& params, PixelRe
 {
     const PixelRect all{0, 0, image.width(), image.height()};
     opaqueInterior = opaqueInterior.intersected(all);
-    const int reach = shadowReach(params);
+    const int reach = softShadowReach(params);
     // Bands smaller than this are not worth the bookkeeping: shade the whole image.
     if (opaqueInterior.width() <= 2 * reach || opaqueInterior.height() <= 2 * reach) {
         applySoftShadow(image, params);
@@ -297,15 +195,17 @@ void applySoftShadowAround(Image& image, const SoftShadowParams& params, PixelRe
     image.setHasAlpha(true);
 }
 
-Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& layout,
-                         const FramePieces& pieces, const CanvasMargins& margins,
-                         const std::function<void(int percent)>& progress, PixelRect* opaqueInterior)
+FrameComposer::FrameComposer(int photoW, int photoH, InsetOffsets insets, const FrameLayout& layout,
+                             const FramePieces& pieces, const CanvasMargins& margins,
+                             const std::function<void(int percent)>& progress)
+    : m_fitted(std::make_unique<BandedImage>()), m_insets(insets), m_margins(margins),
+      m_frameOrigin{layout.bounds.x0, layout.bounds.y0}
 {
     auto report = [&](int percent) {
         if (progress)
             progress(percent);
     };
-    const int PW = photo.width(), PH = photo.height();
+    const int PW = photoW, PH = photoH;
     const int L = insets.left, T = insets.top;
     const int64_t shrunkW = int64_t(PW) - 2 * int64_t(L);
     const int64_t shrunkH = int64_t(PH) - 2 * int64_t(T);
@@ -318,7 +218,7 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
     const PixelRect fb = layout.bounds;
     const int fw = fb.width(), fh = fb.height();
     const SoftShadowParams shade = frameShadowParams();
-    const int reach = shadowReach(shade);
+    const int reach = softShadowReach(shade);
     PixelRect calm = layout.opening;  // frame-local: opening pixels the shadow cannot reach
     if (!calm.isEmpty())
         calm = PixelRect{calm.x0 - fb.x0 + reach, calm.y0 - fb.y0 + reach, calm.x1 - fb.x0 - reach,
@@ -350,7 +250,8 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
         if (fittedCalm.isEmpty())
             fittedCalm = {};
     }
-    BandedImage fitted = BandedImage::layout(PW, PH, fittedCalm, kOpeningColor);
+    BandedImage& fitted = *m_fitted;
+    fitted = BandedImage::layout(PW, PH, fittedCalm, kOpeningColor);
     if (plan.isIdentity()) {
         fitted = std::move(frame);  // the canvas has the photo's size: the fit changes nothing
     } else {
@@ -360,38 +261,122 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
         for (int i = 0; i < 4; ++i)
             *targets[i] = Band{plan.resampleRegion(fetch, rects[i], true), rects[i].x0, rects[i].y0};
     }
-    frame = BandedImage{};
     report(40);
 
-    // --- The photo, shrunk by the insets ------------------------------------------------------
-    if (L != 0 || T != 0)
-        photo = resampleLanczos3(photo, int(shrunkW), int(shrunkH));
-    report(70);
-
-    // --- Merge: frame (upper, at its own position) over photo (lower, at (L, T)) -------------
+    // --- Where frame (upper, at its own position) and photo (lower, at (L, T)) lie ---------
     // The merge with the photo's layer 0 starts at (0, 0) and reaches the farther right and
     // bottom edge; whatever lies left of or above the origin is cut off.
-    const PixelRect photoRect{L, T, L + int(shrunkW), T + int(shrunkH)};
-    const PixelRect frameRect{fb.x0, fb.y0, fb.x0 + PW, fb.y0 + PH};
-    const int RW = std::max(photoRect.x1, frameRect.x1);
-    const int RH = std::max(photoRect.y1, frameRect.y1);
-    const int64_t outW = int64_t(RW) + margins.left + margins.right;
-    const int64_t outH = int64_t(RH) + margins.top + margins.bottom;
+    m_photoRect = PixelRect{L, T, L + int(shrunkW), T + int(shrunkH)};
+    m_frameRect = PixelRect{fb.x0, fb.y0, fb.x0 + PW, fb.y0 + PH};
+    m_pictureW = std::max(m_photoRect.x1, m_frameRect.x1);
+    m_pictureH = std::max(m_photoRect.y1, m_frameRect.y1);
+    const int64_t outW = int64_t(m_pictureW) + margins.left + margins.right;
+    const int64_t outH = int64_t(m_pictureH) + margins.top + margins.bottom;
     if (auto why = checkImageSize(outW, outH))
         throw Error("Cannot frame the photo: " + *why);
+    m_width = int(outW);
+    m_height = int(outH);
     // Where the frame is its calm opening colour over the photo, the photo shows unchanged.
     PixelRect interior = fitted.inner.isEmpty()
                              ? PixelRect{}
                              : PixelRect{fitted.inner.x0 + fb.x0, fitted.inner.y0 + fb.y0,
                                          fitted.inner.x1 + fb.x0, fitted.inner.y1 + fb.y0};
-    interior = interior.intersected(photoRect).intersected(PixelRect{0, 0, RW, RH});
+    m_interior = interior.intersected(m_photoRect).intersected(PixelRect{0, 0, m_pictureW, m_pictureH});
+}
 
+FrameComposer::~FrameComposer() = default;
+
+bool FrameComposer::inPlace() const
+{
+    return m_insets.left == 0 && m_insets.top == 0 && m_pictureW == m_photoRect.x1 && m_pictureH == m_photoRect.y1;
+}
+
+PixelRect FrameComposer::pictureRect() const
+{
+    return PixelRect{m_margins.left, m_margins.top, m_margins.left + m_pictureW, m_margins.top + m_pictureH};
+}
+
+const uint8_t* FrameComposer::photoRowIn(const Image& shrunkPhoto, int y) const
+{
+    const int py = y - m_margins.top - m_photoRect.y0;
+    if (py < 0 || py >= shrunkPhoto.height())
+        return nullptr;
+    return shrunkPhoto.row(py);
+}
+
+void FrameComposer::composeRow(int y, uint8_t* out, const uint8_t* photo, bool photoHasAlpha) const
+{
+    const Rgba marginFill = m_margins.fill;
+    const int py = y - m_margins.top;  // picture row
+    if (py < 0 || py >= m_pictureH) {
+        fillPixels(out, m_width, marginFill);
+        return;
+    }
+    const int RW = m_pictureW;
+    fillPixels(out, m_margins.left, marginFill);
+    fillPixels(out + (size_t(m_margins.left) + size_t(RW)) * 4, int64_t(m_width) - m_margins.left - RW, marginFill);
+    uint8_t* row = out + size_t(m_margins.left) * 4;
+    const BandedImage& fitted = *m_fitted;
+    const PixelRect photoRect = m_photoRect, frameRect = m_frameRect;
+    const int fx = m_frameOrigin.x, fy = m_frameOrigin.y;
+    const int L = photoRect.x0;
+    // Photo pixel x of this picture row (x in picture coordinates).
+    auto photoAt = [photo, L](int x) { return photo + ptrdiff_t(x - L) * 4; };
+    const bool rowInPhoto = photo && py >= photoRect.y0 && py < photoRect.y1;
+    const bool rowInFrame = py >= frameRect.y0 && py < frameRect.y1;
+    auto generic = [&](int x) -> Rgba {
+        const bool inPhoto = rowInPhoto && x >= photoRect.x0 && x < photoRect.x1;
+        if (rowInFrame && x >= frameRect.x0 && x < frameRect.x1) {
+            const Rgba f = fitted.pixel(x - fx, py - fy);
+            if (!inPhoto)
+                return f;
+            return compositeOver(f, load(photoAt(x)));
+        }
+        if (inPhoto)
+            return load(photoAt(x));
+        return kResultBackground;
+    };
+
+    const bool rowInterior = py >= m_interior.y0 && py < m_interior.y1;
+    const int ix0 = rowInterior ? m_interior.x0 : RW;
+    const int ix1 = rowInterior ? m_interior.x1 : RW;
+    for (int x = 0; x < ix0; ++x)
+        store(row + size_t(x) * 4, generic(x));
+    if (ix0 < ix1) {
+        uint8_t* dst = row + size_t(ix0) * 4;
+        if (photoAt(ix0) != dst)
+            std::memcpy(dst, photoAt(ix0), size_t(ix1 - ix0) * 4);
+        if (photoHasAlpha)
+            for (int x = ix0; x < ix1; ++x, dst += 4)
+                if (dst[3] != 255)
+                    store(dst, compositeOver(kOpeningColor, load(dst)));
+    }
+    for (int x = ix1; x < RW; ++x)
+        store(row + size_t(x) * 4, generic(x));
+}
+
+Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& layout,
+                         const FramePieces& pieces, const CanvasMargins& margins,
+                         const std::function<void(int percent)>& progress, PixelRect* opaqueInterior)
+{
+    auto report = [&](int percent) {
+        if (progress)
+            progress(percent);
+    };
+    const FrameComposer composer(photo.width(), photo.height(), insets, layout, pieces, margins, progress);
+
+    // --- The photo, shrunk by the insets ------------------------------------------------------
+    if (insets.left != 0 || insets.top != 0)
+        photo = resampleLanczos3(photo, composer.shrunkWidth(), composer.shrunkHeight());
+    report(70);
+
+    const PixelRect interior = composer.interior();
     const bool photoHasAlpha = photo.hasAlpha();
     bool interiorOpaque = !photoHasAlpha;
     if (photoHasAlpha && !interior.isEmpty()) {
         interiorOpaque = true;
         for (int y = interior.y0; y < interior.y1 && interiorOpaque; ++y) {
-            const uint8_t* p = photo.row(y - T) + size_t(interior.x0 - L) * 4 + 3;
+            const uint8_t* p = photo.row(y - insets.top) + size_t(interior.x0 - insets.left) * 4 + 3;
             for (int x = interior.x0; x < interior.x1; ++x, p += 4)
                 if (*p != 255) {
                     interiorOpaque = false;
@@ -403,7 +388,7 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
     // With no insets and no border the result has the photo's size and place: compose in the
     // photo's own pixels, so the untouched interior costs nothing at all.
     // A shadow's margins grow the photo's own buffer (the decoder reserves room for them).
-    const bool inPlace = L == 0 && T == 0 && RW == PW && RH == PH;
+    const bool inPlace = composer.inPlace();
     Image out;
     if (inPlace) {
         out = std::move(photo);
@@ -413,62 +398,19 @@ Image composeFramedPhoto(Image photo, InsetOffsets insets, const FrameLayout& la
         // Every pixel is written below (the margins with their fill, the rest composed), so
         // the buffer is not filled first; the first touch of its pages then happens on all
         // workers instead of in one single-threaded fill pass.
-        out = Image::uninitialized(int(outW), int(outH), true);
+        out = Image::uninitialized(composer.width(), composer.height(), true);
     }
     out.setBitsPerPixel(32);
-    const Image& src = inPlace ? out : photo;
-    // Where photo pixel (x, y) is read from: in place it already sits at its final position.
-    const int srcDX = inPlace ? margins.left : -L;
-    const int srcDY = inPlace ? margins.top : -T;
-    auto photoAt = [&src, srcDX, srcDY](int x, int y) { return src.row(y + srcDY) + size_t(x + srcDX) * 4; };
-
-    auto generic = [&](int x, int y) -> Rgba {
-        const bool inPhoto = photoRect.contains(x, y);
-        const bool inFrame = frameRect.contains(x, y);
-        if (inFrame) {
-            const Rgba f = fitted.pixel(x - fb.x0, y - fb.y0);
-            if (!inPhoto)
-                return f;
-            return compositeOver(f, load(photoAt(x, y)));
-        }
-        if (inPhoto)
-            return load(photoAt(x, y));
-        return kResultBackground;
-    };
-
-    const Rgba marginFill = margins.fill;
-    auto fillSpan = [&marginFill](uint8_t* p, int64_t n) {
-        for (int64_t i = 0; i < n; ++i, p += 4)
-            store(p, marginFill);
-    };
-    const int outWidth = int(outW), outHeight = int(outH);
-    const int64_t rightMargin = outWidth - int64_t(margins.left) - RW;
-    parallelFor(0, outHeight, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-            if (y < margins.top || y >= margins.top + RH)
-                fillSpan(out.row(y), outWidth);
-    }, 64);
-    parallelFor(0, RH, [&](int y0, int y1) {
+    const PixelRect picture = composer.pictureRect();
+    parallelFor(0, composer.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            fillSpan(out.row(y + margins.top), margins.left);
-            fillSpan(out.row(y + margins.top) + (size_t(margins.left) + size_t(RW)) * 4, rightMargin);
-            uint8_t* row = out.row(y + margins.top) + size_t(margins.left) * 4;
-            const bool rowInterior = y >= interior.y0 && y < interior.y1;
-            const int ix0 = rowInterior ? interior.x0 : RW;
-            const int ix1 = rowInterior ? interior.x1 : RW;
-            for (int x = 0; x < ix0; ++x)
-                store(row + size_t(x) * 4, generic(x, y));
-            if (ix0 < ix1) {
-                uint8_t* dst = row + size_t(ix0) * 4;
-                if (!inPlace)
-                    std::memcpy(dst, src.row(y - T) + size_t(ix0 - L) * 4, size_t(ix1 - ix0) * 4);
-                if (photoHasAlpha)
-                    for (int x = ix0; x < ix1; ++x, dst += 4)
-                        if (dst[3] != 255)
-                            store(dst, compositeOver(kOpeningColor, load(dst)));
-            }
-            for (int x = ix1; x < RW; ++x)
-                store(row + size_t(x) * 4, generic(x, y));
+            uint8_t* row = out.row(y);
+            const uint8_t* photoRow = nullptr;
+            if (inPlace)
+                photoRow = y >= picture.y0 && y < picture.y1 ? row + size_t(picture.x0) * 4 : nullptr;
+            else
+                photoRow = composer.photoRowIn(photo, y);
+            composer.composeRow(y, row, photoRow, photoHasAlpha);
         }
     }, 16);
     report(100);

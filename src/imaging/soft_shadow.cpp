@@ -269,6 +269,14 @@ void shadeFast(Image& img, const Kernel& k, Offset off, const ShadowMath& m, con
 
 } // namespace
 
+int softShadowReach(const SoftShadowParams& p)
+{
+    const double r = std::isfinite(p.radius) ? std::clamp(p.radius, 0.0, kMaxRadius) : 0.0;
+    const int64_t reach = int64_t(std::ceil(3.0 * r)) +
+                          std::max(std::abs(int64_t(p.offsetX)), std::abs(int64_t(p.offsetY))) + 1;
+    return int(std::min<int64_t>(reach, kMaxImageSide));
+}
+
 int softShadowGrowth(const SoftShadowParams& params)
 {
     const int64_t ox = std::abs(int64_t(params.offsetX));

@@ -31,6 +31,11 @@ struct SoftShadowParams {
 // Growth in width and height that step 1 applies when enlarge is on.
 int softShadowGrowth(const SoftShadowParams& params);
 
+// How far from an alpha change the shadow can alter a pixel: the blur's reach (ceil(3r))
+// plus the larger offset, plus one for safety. A pixel's result depends only on the alpha
+// within this distance, the same way wherever the pixel lies.
+int softShadowReach(const SoftShadowParams& params);
+
 // Works in time proportional to the part of the image where the alpha is not opaque and the
 // moved shadow reaches (the border band of an opaque photo, the opening of a frame).
 void applySoftShadow(Image& image, const SoftShadowParams& params, const ProgressFn& progress = {});
