@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include "compose/framing.h"
+#include "compose/streamed_framing.h"
 #include "framelib/frame_library.h"
 #include "imaging/canvas.h"
 #include "imaging/image_io.h"
@@ -120,6 +121,40 @@ private:
     bool m_lineShown = false;
     std::mutex m_mutex;
 };
+
+// Frames one photo file into one output file; the reason when it fails, else empty. A JPEG
+// made into a flattened JPEG goes row by row, never held whole, when the frame allows it.
+std::string frameOneFile(const std::string& photoPath, const std::string& outputPath,
+                         const mw::FramingRequest& request, const mw::ReadOptions& readOptions, bool flatten,
+                         mw::Color background) {
+    constexpr int kJpegQuality = 90;
+    const std::string photoExt = mw::fileExtension(photoPath);
+    if (flatten && mw::isJpegExtension(photoExt) && mw::isJpegExtension(mw::fileExtension(outputPath))) {
+        const mw::StreamedFraming streamed =
+            mw::frameJpegStreamed(photoPath, outputPath, request, background, kJpegQuality);
+        switch (streamed.outcome) {
+        case mw::StreamedFraming::Outcome::Written:
+            return {};
+        case mw::StreamedFraming::Outcome::PhotoFailed:
+            return "cannot read the photo: " + streamed.status.reason();
+        case mw::StreamedFraming::Outcome::EncodeFailed:
+            return "cannot write " + outputPath + ": " + streamed.status.reason();
+        case mw::StreamedFraming::Outcome::Declined:
+            break;
+        }
+    }
+    const std::vector<uint8_t> bytes = mw::readFileBytes(photoPath);  // throws FileError
+    mw::Image photo;
+    const mw::Status rs = mw::decodeImage(bytes, photoExt, photo, readOptions);
+    if (!rs) return "cannot read the photo: " + rs.reason();
+    mw::FramingResult result = mw::framePhoto(std::move(photo), request);
+    if (flatten) mw::flattenInPlace(result.image, background);
+    mw::WriteOptions wo;
+    wo.jpegQuality = kJpegQuality;
+    const mw::Status ws = mw::writeImage(outputPath, result.image, wo);
+    if (!ws) return "cannot write " + outputPath + ": " + ws.reason();
+    return {};
+}
 
 } // namespace
 
@@ -298,19 +333,10 @@ int run(const CliOptions& options, const Environment& env) {
                 continue;
             }
             try {
-                mw::Image photo;
-                const mw::Status rs = mw::readImage(photoPath, photo, readOptions);
-                if (!rs) {
-                    fail("cannot read the photo: " + rs.reason());
-                    continue;
-                }
-                mw::FramingResult result = mw::framePhoto(std::move(photo), request);
-                if (options.flatten) mw::flattenInPlace(result.image, options.background);
-                mw::WriteOptions wo;
-                wo.jpegQuality = 90;
-                const mw::Status ws = mw::writeImage(plan.outputs[i], result.image, wo);
-                if (!ws) {
-                    fail("cannot write " + plan.outputs[i] + ": " + ws.reason());
+                const std::string why = frameOneFile(photoPath, plan.outputs[i], request, readOptions,
+                                                     options.flatten, options.background);
+                if (!why.empty()) {
+                    fail(why);
                     continue;
                 }
                 reporter.finished();

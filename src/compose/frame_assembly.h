@@ -33,6 +33,13 @@ struct FrameLayout {
     PixelRect opening;                       // a rectangle no piece touches (may be empty)
 };
 
+// A frame ready to compose around a photo of a known size.
+struct PreparedFrame {
+    InsetOffsets insets;  // scaled
+    FramePieces pieces;   // scaled
+    FrameLayout layout;
+};
+
 // Tile counts, canvas size and every piece position for a photo of photoW x photoH pixels.
 FrameLayout layoutFrame(int photoW, int photoH, const FramePieces& pieces);
 

@@ -37,6 +37,16 @@ std::optional<SoftShadowParams> dropShadowParams(const DropShadow& shadow)
     return p;
 }
 
+CanvasMargins dropShadowMargins(const SoftShadowParams& shadow)
+{
+    const int g = softShadowGrowth(shadow);
+    CanvasMargins margins;
+    margins.left = margins.top = g / 2;
+    margins.right = margins.bottom = g - g / 2;
+    margins.fill = Rgba{shadow.color.r, shadow.color.g, shadow.color.b, 0};
+    return margins;
+}
+
 FramingResult framePhoto(const Image& photo, const FramingRequest& request, const FrameProgressFn& progress)
 {
     if (photo.isEmpty())
@@ -71,10 +81,7 @@ FramingResult framePhoto(Image&& photo, const FramingRequest& request, const Fra
     // saves a copy of the whole image; the shadow then needs computing only where the picture
     // is not opaque, the band along its edges.
     const int g = softShadowGrowth(*shadow);
-    CanvasMargins margins;
-    margins.left = margins.top = g / 2;
-    margins.right = margins.bottom = g - g / 2;
-    margins.fill = Rgba{shadow->color.r, shadow->color.g, shadow->color.b, 0};
+    const CanvasMargins margins = dropShadowMargins(*shadow);
     form.buildFramedImage(request.framePath, request.scale, margins);
     Image canvas = std::move(form.iev2.layer(0).image);
 

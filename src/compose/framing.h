@@ -35,6 +35,10 @@ struct FramingResult {
 // intensity 90. nullopt for "no shadow".
 std::optional<SoftShadowParams> dropShadowParams(const DropShadow& shadow);
 
+// The border the enlarging shadow adds around the picture (g / 2 left and top, the rest right
+// and bottom), filled with the shadow colour at alpha 0.
+CanvasMargins dropShadowMargins(const SoftShadowParams& shadow);
+
 FramingResult framePhoto(const Image& photo, const FramingRequest& request,
                          const FrameProgressFn& progress = {});
 // Same, taking the photo over to save a copy of a large picture.

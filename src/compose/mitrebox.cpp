@@ -92,15 +92,11 @@ void TFrameForm::BuildFramedImage(const QString& FramePath, double Scale)
     buildFramedImage(FramePath, Scale, CanvasMargins{});
 }
 
-void TFrameForm::buildFramedImage(const QString& framePath, double scale, const CanvasMargins& margins)
+PreparedFrame TFrameForm::prepareFrame(const QString& framePath, double scale, int PW, int PH)
 {
-    if (iev2.count() < 1 || iev2.layer(0).image.isEmpty())
-        throw Error("There is no photo to frame (the picture is empty)");
     // The program offers 100, 75, 50 and 25 %; anything else must at least be a sane factor.
     if (!(scale > 0.0 && scale <= 16.0))
         throw Error("Cannot scale the frame by " + std::to_string(scale));
-    const int PW = iev2.layer(0).image.width();
-    const int PH = iev2.layer(0).image.height();
 
     m_geometry = FrameGeometry{};
     ievmask.clear();
@@ -108,33 +104,42 @@ void TFrameForm::buildFramedImage(const QString& framePath, double scale, const 
 
     // Inset offsets at 100 %, scaled with the pieces.
     const InsetOffsets stored = readInsetOffsets(folderOf(framePath), frameName(framePath));
-    m_geometry.insets = InsetOffsets{scaledOffset(stored.left, scale), scaledOffset(stored.top, scale)};
-    const int L = m_geometry.insets.left, T = m_geometry.insets.top;
+    PreparedFrame frame;
+    frame.insets = InsetOffsets{scaledOffset(stored.left, scale), scaledOffset(stored.top, scale)};
+    const int L = frame.insets.left, T = frame.insets.top;
+    m_geometry.insets = frame.insets;
     if (int64_t(PW) - 2 * int64_t(L) <= 0 || int64_t(PH) - 2 * int64_t(T) <= 0)
         throw Error("The photo (" + std::to_string(PW) + "x" + std::to_string(PH) +
                     ") is too small for the frame's inset of " + std::to_string(L) + "x" + std::to_string(T) +
                     " pixels at this scale");
 
     // Each piece file is read and scaled once, in the order the assembly uses them.
-    FramePieces pieces;
     for (int k : {1, 2, 4, 6, 8, 7, 9, 3}) {
         LoadFramePiece(piecePath(framePath, k), scale);
-        pieces[size_t(k)] = ievSide.layer(0).image;
+        frame.pieces[size_t(k)] = ievSide.layer(0).image;
     }
 
-    const FrameLayout layout = layoutFrame(PW, PH, pieces);
-    const InsetOffsets insets = m_geometry.insets;
-    m_geometry = layout.geometry;
-    m_geometry.insets = insets;
+    frame.layout = layoutFrame(PW, PH, frame.pieces);
+    m_geometry = frame.layout.geometry;
+    m_geometry.insets = frame.insets;
     // Layer 0 of the assembly canvas only stands for the canvas size; the frame itself is
     // never built whole (see composeFramedPhoto).
     ievmask.layer(0).drawnWidth = m_geometry.canvasWidth;
     ievmask.layer(0).drawnHeight = m_geometry.canvasHeight;
+    return frame;
+}
+
+void TFrameForm::buildFramedImage(const QString& framePath, double scale, const CanvasMargins& margins)
+{
+    if (iev2.count() < 1 || iev2.layer(0).image.isEmpty())
+        throw Error("There is no photo to frame (the picture is empty)");
+    const PreparedFrame frame =
+        prepareFrame(framePath, scale, iev2.layer(0).image.width(), iev2.layer(0).image.height());
 
     reportProgress(0, 100);
     Image photo = std::move(iev2.layer(0).image);
     iev2.clear();
-    Image framed = composeFramedPhoto(std::move(photo), insets, layout, pieces, margins,
+    Image framed = composeFramedPhoto(std::move(photo), frame.insets, frame.layout, frame.pieces, margins,
                                       [this](int percent) { reportProgress(percent, 100); },
                                       &m_opaqueInterior);
     Layer& result = iev2.layer(0);

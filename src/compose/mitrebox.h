@@ -56,6 +56,8 @@ struct CanvasMargins {
     Rgba fill{0, 0, 0, 0};
 };
 
+struct PreparedFrame;  // frame_assembly.h
+
 class TFrameForm {
 public:
     TFrameForm();
@@ -77,6 +79,10 @@ public:
     // BuildFramedImage with the picture placed inside a border of `margins` (iev2's image is
     // then the bordered picture). Saves a copy when a drop shadow follows.
     void buildFramedImage(const QString& framePath, double scale, const CanvasMargins& margins);
+
+    // The part of a build that needs only the photo's size: reads the insets, loads and scales
+    // the pieces, lays them out. Throws as BuildFramedImage does.
+    PreparedFrame prepareFrame(const QString& framePath, double scale, int photoWidth, int photoHeight);
 
     const FrameGeometry& geometry() const { return m_geometry; }
     // After a build: a rectangle of iev2's image whose pixels are all opaque (may be empty).

@@ -1,5 +1,6 @@
 #include "imaging/image_io.h"
 
+#include "imaging/atomic_file.h"
 #include "imaging/codecs/codec.h"
 #include "imaging/orientation.h"
 
@@ -109,6 +110,12 @@ bool canRead(const std::string& extension)
     return f && f->decode;
 }
 
+bool isJpegExtension(const std::string& extension)
+{
+    const Format* f = findFormat(extension);
+    return f && f->decode == codecs::decodeJpeg;
+}
+
 bool canWrite(const std::string& extension)
 {
     const Format* f = findFormat(extension);
@@ -215,45 +222,9 @@ std::vector<uint8_t> readFileBytes(const std::string& path)
 
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
 {
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tmpl = (slash == std::string::npos ? std::string() : dir) + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        throwCannotCreate(path, errno);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            ::unlink(tmpl.c_str());
-            throwCannotCreate(path, err);
-        }
-        done += size_t(n);
-    }
-    // Keep the permissions an existing file had; a new file gets the usual 0666 & ~umask.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throwCannotCreate(path, err);
-    }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throwCannotCreate(path, err);
-    }
+    AtomicFileWriter file(path);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
 }
 
 } // namespace mw

@@ -36,6 +36,8 @@ std::string fileExtension(const std::string& path);
 
 bool canRead(const std::string& extension);   // extension without dot, any case
 bool canWrite(const std::string& extension);
+// The extension is read and written as JPEG.
+bool isJpegExtension(const std::string& extension);
 
 Status readImage(const std::string& path, Image& out, const ReadOptions& options = {});
 Status writeImage(const std::string& path, const Image& image, const WriteOptions& options = {});

@@ -8,6 +8,7 @@
 #include "imaging/status.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -23,6 +24,9 @@ public:
 
     // Reads the header of `data`, which must outlive the reader.
     Status open(std::span<const uint8_t> data);
+    // The same from an open file, read a piece at a time as the rows are decoded, so the file
+    // is never held whole; the descriptor must stay open while the reader is used.
+    Status openFile(int fd);
     int width() const;
     int height() const;
     int orientation() const;     // EXIF orientation 1..8; 1 when the file has none
@@ -50,11 +54,16 @@ public:
     JpegRowWriter(const JpegRowWriter&) = delete;
     JpegRowWriter& operator=(const JpegRowWriter&) = delete;
 
-    // Baseline JPEG of width x height at `quality` (1..100), 4:2:0, into memory.
-    Status start(int width, int height, int quality);
+    // Receives the encoded bytes piece by piece; false when they cannot be stored, which
+    // fails the encode. Must not throw.
+    using ByteSink = std::function<bool(const uint8_t* data, size_t size)>;
+
+    // Baseline JPEG of width x height at `quality` (1..100), 4:2:0: into memory, or handed to
+    // `sink` as it is made when one is given.
+    Status start(int width, int height, int quality, ByteSink sink = {});
     // The next `count` rows, four bytes a pixel: R, G, B and one byte that is ignored.
     Status writeRows(const uint8_t* const* rows, int count);
-    // Once every row is written: the whole file.
+    // Once every row is written: the whole file (empty when it went to a sink).
     Status finish(std::vector<uint8_t>& out);
 
     struct State;  // the library's own structures; defined with the codec

@@ -10,6 +10,8 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 #include <csetjmp>
 #include <cstdlib>
 #include <new>
@@ -82,10 +84,16 @@ Status failure(const char* message)
 
 // --- reading ---------------------------------------------------------------------------------
 
+// Enough for the library's largest single request and few system calls per photo.
+constexpr size_t kFileChunk = size_t(1) << 18;
+
 struct JpegRowReader::State {
     jpeg_decompress_struct cinfo;
     JpegError err;
     jpeg_progress_mgr progress;
+    jpeg_source_mgr fileSource;
+    int fd;
+    std::unique_ptr<uint8_t[]> fileChunk;
     bool created;
     bool started;
     bool failed;
@@ -98,6 +106,7 @@ struct JpegRowReader::State {
 namespace {
 
 bool readHeader(JpegRowReader::State* s, const uint8_t* data, size_t size);
+bool readFileHeader(JpegRowReader::State* s);
 bool startReading(JpegRowReader::State* s);
 bool readScanlines(JpegRowReader::State* s, JSAMPROW* rows, JDIMENSION count);
 bool finishReading(JpegRowReader::State* s);
@@ -106,10 +115,9 @@ bool finishReading(JpegRowReader::State* s);
 
 JpegRowReader::JpegRowReader() : m(std::make_unique<State>())
 {
-    State& s = *m;
-    s = State{};
-    s.orientation = 1;
-    initError(&s.err);
+    m->orientation = 1;
+    m->fd = -1;
+    initError(&m->err);
 }
 
 JpegRowReader::~JpegRowReader()
@@ -125,6 +133,19 @@ Status JpegRowReader::open(std::span<const uint8_t> data)
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF)
         return Status::fail("not a JPEG file (bad signature)");
     if (!readHeader(m.get(), data.data(), data.size())) {
+        m->failed = true;
+        return failure(m->err.message);
+    }
+    return Status::ok();
+}
+
+Status JpegRowReader::openFile(int fd)
+{
+    if (m->created || m->failed)
+        return failure("the reader is already in use");
+    m->fd = fd;
+    m->fileChunk.reset(new uint8_t[kFileChunk]);
+    if (!readFileHeader(m.get())) {
         m->failed = true;
         return failure(m->err.message);
     }
@@ -174,16 +195,11 @@ Status JpegRowReader::finish()
 
 namespace {
 
-bool readHeader(JpegRowReader::State* s, const uint8_t* data, size_t size)
+// The part of reading a header after the source is set.
+void parseHeader(JpegRowReader::State* s)
 {
-    s->cinfo.err = &s->err.mgr;
-    if (setjmp(s->err.jump))
-        return false;
-    jpeg_create_decompress(&s->cinfo);
-    s->created = true;
     s->progress.progress_monitor = jpegProgress;
     s->cinfo.progress = &s->progress;
-    jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, 0xffff);
     jpeg_read_header(&s->cinfo, TRUE);
 
@@ -214,6 +230,77 @@ bool readHeader(JpegRowReader::State* s, const uint8_t* data, size_t size)
     }
     s->cinfo.dct_method = JDCT_ISLOW;
     jpeg_calc_output_dimensions(&s->cinfo);
+}
+
+bool readHeader(JpegRowReader::State* s, const uint8_t* data, size_t size)
+{
+    s->cinfo.err = &s->err.mgr;
+    if (setjmp(s->err.jump))
+        return false;
+    jpeg_create_decompress(&s->cinfo);
+    s->created = true;
+    jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+    parseHeader(s);
+    return true;
+}
+
+// A file source: the next piece on each request. At the end of the file the library is told
+// the data ran out, which the warning handler turns into "truncated", as for memory.
+extern "C" void fileSourceInit(j_decompress_ptr) {}
+
+extern "C" boolean fileSourceFill(j_decompress_ptr cinfo)
+{
+    auto* s = static_cast<JpegRowReader::State*>(cinfo->client_data);
+    ssize_t n;
+    do
+        n = ::read(s->fd, s->fileChunk.get(), kFileChunk);
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        ERREXIT(cinfo, JERR_FILE_READ);
+    if (n == 0) {
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        s->fileChunk[0] = 0xFF;
+        s->fileChunk[1] = JPEG_EOI;
+        n = 2;
+    }
+    cinfo->src->next_input_byte = s->fileChunk.get();
+    cinfo->src->bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+extern "C" void fileSourceSkip(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* src = cinfo->src;
+    while (size_t(count) > src->bytes_in_buffer) {
+        count -= long(src->bytes_in_buffer);
+        src->bytes_in_buffer = 0;
+        fileSourceFill(cinfo);
+    }
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= size_t(count);
+}
+
+extern "C" void fileSourceTerm(j_decompress_ptr) {}
+
+bool readFileHeader(JpegRowReader::State* s)
+{
+    s->cinfo.err = &s->err.mgr;
+    if (setjmp(s->err.jump))
+        return false;
+    jpeg_create_decompress(&s->cinfo);
+    s->created = true;
+    s->cinfo.client_data = s;
+    s->fileSource.init_source = fileSourceInit;
+    s->fileSource.fill_input_buffer = fileSourceFill;
+    s->fileSource.skip_input_data = fileSourceSkip;
+    s->fileSource.resync_to_restart = jpeg_resync_to_restart;
+    s->fileSource.term_source = fileSourceTerm;
+    s->fileSource.bytes_in_buffer = 0;
+    s->fileSource.next_input_byte = nullptr;
+    s->cinfo.src = &s->fileSource;
+    parseHeader(s);
     return true;
 }
 
@@ -264,8 +351,11 @@ struct JpegRowWriter::State {
     bool created;
     bool started;
     bool failed;
-    unsigned char* buffer;
+    unsigned char* buffer;  // memory destination
     unsigned long size;
+    ByteSink sink;          // or this one
+    jpeg_destination_mgr sinkDestination;
+    std::unique_ptr<uint8_t[]> sinkChunk;
 };
 
 namespace {
@@ -278,7 +368,6 @@ bool finishWriting(JpegRowWriter::State* s);
 
 JpegRowWriter::JpegRowWriter() : m(std::make_unique<State>())
 {
-    *m = State{};
     initError(&m->err);
 }
 
@@ -289,7 +378,7 @@ JpegRowWriter::~JpegRowWriter()
     std::free(m->buffer);
 }
 
-Status JpegRowWriter::start(int width, int height, int quality)
+Status JpegRowWriter::start(int width, int height, int quality, ByteSink sink)
 {
     if (m->created || m->failed)
         return failure("the writer is already in use");
@@ -298,6 +387,10 @@ Status JpegRowWriter::start(int width, int height, int quality)
     if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
         return Status::fail("the image is too large for JPEG (at most " + std::to_string(JPEG_MAX_DIMENSION) +
                             " pixels on a side)");
+    if (sink) {
+        m->sink = std::move(sink);
+        m->sinkChunk.reset(new uint8_t[kFileChunk]);
+    }
     if (!startWriting(m.get(), JDIMENSION(width), JDIMENSION(height), std::clamp(quality, 1, 100))) {
         m->failed = true;
         return failure(m->err.message);
@@ -330,6 +423,10 @@ Status JpegRowWriter::finish(std::vector<uint8_t>& out)
         m->failed = true;
         return failure(m->err.message);
     }
+    if (m->sink) {
+        out.clear();
+        return Status::ok();
+    }
     try {
         out.assign(m->buffer, m->buffer + m->size);
     } catch (const std::bad_alloc&) {
@@ -340,6 +437,40 @@ Status JpegRowWriter::finish(std::vector<uint8_t>& out)
 
 namespace {
 
+// A sink destination: each full piece goes to the sink; a refusal fails the encode.
+bool toSink(JpegRowWriter::State* s, size_t size)
+{
+    try {
+        return s->sink(s->sinkChunk.get(), size);
+    } catch (...) {
+        return false;
+    }
+}
+
+extern "C" void sinkInit(j_compress_ptr cinfo)
+{
+    auto* s = static_cast<JpegRowWriter::State*>(cinfo->client_data);
+    cinfo->dest->next_output_byte = s->sinkChunk.get();
+    cinfo->dest->free_in_buffer = kFileChunk;
+}
+
+extern "C" boolean sinkEmpty(j_compress_ptr cinfo)
+{
+    auto* s = static_cast<JpegRowWriter::State*>(cinfo->client_data);
+    if (!toSink(s, kFileChunk))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    sinkInit(cinfo);
+    return TRUE;
+}
+
+extern "C" void sinkTerm(j_compress_ptr cinfo)
+{
+    auto* s = static_cast<JpegRowWriter::State*>(cinfo->client_data);
+    const size_t used = kFileChunk - cinfo->dest->free_in_buffer;
+    if (used > 0 && !toSink(s, used))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
 bool startWriting(JpegRowWriter::State* s, JDIMENSION width, JDIMENSION height, int quality)
 {
     s->cinfo.err = &s->err.mgr;
@@ -347,7 +478,15 @@ bool startWriting(JpegRowWriter::State* s, JDIMENSION width, JDIMENSION height, 
         return false;
     jpeg_create_compress(&s->cinfo);
     s->created = true;
-    jpeg_mem_dest(&s->cinfo, &s->buffer, &s->size);
+    if (s->sink) {
+        s->cinfo.client_data = s;
+        s->sinkDestination.init_destination = sinkInit;
+        s->sinkDestination.empty_output_buffer = sinkEmpty;
+        s->sinkDestination.term_destination = sinkTerm;
+        s->cinfo.dest = &s->sinkDestination;
+    } else {
+        jpeg_mem_dest(&s->cinfo, &s->buffer, &s->size);
+    }
     s->cinfo.image_width = width;
     s->cinfo.image_height = height;
     s->cinfo.input_components = 4;

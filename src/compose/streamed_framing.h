@@ -1,0 +1,35 @@
+#pragma once
+// Framing a JPEG photo into a JPEG file in one pass, a band of rows at a time: one thread
+// decodes and frames a band while the other encodes the band before it, and neither the photo
+// nor the result is ever held whole.
+//
+// The bytes are exactly those of the whole-picture path (decode, framePhoto, flatten onto the
+// background, encode). It applies where the result is the photo in place plus the drop shadow's
+// border: an upright colour or grey photo and a frame without insets that lies within the
+// photo. Anything else is declined untouched, and the caller frames the whole picture.
+#include "compose/framing.h"
+#include "imaging/status.h"
+
+#include <string>
+
+namespace mw {
+
+struct StreamedFraming {
+    enum class Outcome {
+        Declined,      // the case needs the whole picture (or the photo does not open as
+                       // JPEG); nothing was done
+        Written,       // the output file is written
+        PhotoFailed,   // the photo's data broke off or is damaged part way; `status` says how
+        EncodeFailed,  // the result cannot be written as JPEG; `status` says why
+    };
+    Outcome outcome = Outcome::Declined;
+    Status status = Status::ok();
+};
+
+// Frames the JPEG file `photoPath` into the JPEG file `outputPath`, which is replaced only when
+// everything succeeded. Throws as framePhoto does (a missing or broken frame piece, a photo too
+// small for the frame) and FileError when the output cannot be created or written.
+StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::string& outputPath,
+                                  const FramingRequest& request, Color background, int quality);
+
+} // namespace mw
