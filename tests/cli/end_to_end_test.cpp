@@ -182,14 +182,25 @@ TEST_F(CliRun, BatchGoesOnPastABadPhoto) {
     const std::string a = photo("a.png").string(), c = photo("c.png").string();
     const std::string bad = garbage("bad.png").string();
     const std::string missing = (dir / "missing.jpg").string();
-    const ToolRun r = frame({"-j", "2", "-o", (dir / "out").string(), a, bad, missing, c});
+    // JPEG to JPEG goes row by row; a photo cut short is found out part way through.
+    const std::string d = photo("d.jpg").string();
+    const std::string cut = photo("cut.jpg", 300, 200).string();
+    mwtest::fs::resize_file(cut, mwtest::fs::file_size(cut) / 2);
+    const ToolRun r = frame({"-j", "2", "-o", (dir / "out").string(), a, bad, missing, c, d, cut});
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_TRUE(mwtest::fs::exists(dir / "out" / "a_framed.jpg"));
     EXPECT_TRUE(mwtest::fs::exists(dir / "out" / "c_framed.jpg"));
+    EXPECT_EQ(load(dir / "out" / "d_framed.jpg").width(), 100);
     EXPECT_FALSE(mwtest::fs::exists(dir / "out" / "bad_framed.jpg"));
+    EXPECT_FALSE(mwtest::fs::exists(dir / "out" / "cut_framed.jpg"));
     EXPECT_NE(r.output.find(bad + ":"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find(missing + ":"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(missing + ": Cannot open file"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(cut + ": cannot read the photo: JPEG: the data is truncated"), std::string::npos)
+        << r.output;
     EXPECT_EQ(r.output.find(a + ":"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find(d + ":"), std::string::npos) << r.output;
+    EXPECT_EQ(std::distance(mwtest::fs::directory_iterator(dir / "out"), mwtest::fs::directory_iterator{}), 3)
+        << "only the three framed photos, no temporary files";
 }
 
 TEST_F(CliRun, ListPrintsGroupAndFrameNames) {
