@@ -181,6 +181,22 @@ Status readImage(const std::string& path, Image& out, const ReadOptions& options
 
 Status writeImage(const std::string& path, const Image& image, const WriteOptions& options)
 {
+    if (isJpegExtension(fileExtension(path)) && !image.isEmpty()) {
+        // Encoded straight into the file: a large photo needs no buffer of its bytes.
+        AtomicFileWriter file(path);
+        Status st = Status::ok();
+        try {
+            st = codecs::encodeJpeg(image, file, options.jpegQuality);
+        } catch (const std::bad_alloc&) {
+            st = Status::fail("not enough memory to encode the image");
+        }
+        if (!st) {
+            file.throwIfFailed();  // the file system's reason says more than the encoder's
+            return st;
+        }
+        file.commit();
+        return Status::ok();
+    }
     std::vector<uint8_t> bytes;
     Status st = encodeImage(image, fileExtension(path), bytes, options);
     if (!st)

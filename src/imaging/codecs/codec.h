@@ -10,6 +10,10 @@
 #include <span>
 #include <vector>
 
+namespace mw {
+class AtomicFileWriter;
+}
+
 namespace mw::codecs {
 
 using Bytes = std::span<const uint8_t>;
@@ -24,6 +28,8 @@ Status encodePng(const Image& image, std::vector<uint8_t>& out, int compression)
 
 Status decodeJpeg(Bytes in, Image& out, DecodeExtras& extras);
 Status encodeJpeg(const Image& image, std::vector<uint8_t>& out, int quality);
+// Straight into the file as the rows are encoded, with no buffer the size of the file.
+Status encodeJpeg(const Image& image, AtomicFileWriter& file, int quality);
 
 // JPEG 2000: .jp2 files and raw code streams (.j2k, .jpc, .j2c).
 Status decodeJp2(Bytes in, Image& out, DecodeExtras& extras);

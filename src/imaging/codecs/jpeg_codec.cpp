@@ -3,6 +3,7 @@
 // pixel by pixel on our side, except CMYK which the library leaves to us.
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codec.h"
+#include "imaging/atomic_file.h"
 #include "imaging/jpeg_rows.h"
 
 #include <exception>
@@ -66,12 +67,14 @@ Status decodeJpeg(Bytes in, Image& out, DecodeExtras& extras)
     }
 }
 
-Status encodeJpeg(const Image& image, std::vector<uint8_t>& out, int quality)
+namespace {
+
+Status encodeJpegRows(const Image& image, int quality, JpegRowWriter::ByteSink sink, std::vector<uint8_t>& out)
 {
     if (image.isEmpty())
         return Status::fail("there is no image to write");
     JpegRowWriter writer;
-    if (Status st = writer.start(image.width(), image.height(), quality); !st)
+    if (Status st = writer.start(image.width(), image.height(), quality, std::move(sink)); !st)
         return st;
     std::vector<const uint8_t*> rows(static_cast<size_t>(image.height()));
     for (int y = 0; y < image.height(); ++y)
@@ -79,6 +82,20 @@ Status encodeJpeg(const Image& image, std::vector<uint8_t>& out, int quality)
     if (Status st = writer.writeRows(rows.data(), image.height()); !st)
         return st;
     return writer.finish(out);
+}
+
+} // namespace
+
+Status encodeJpeg(const Image& image, std::vector<uint8_t>& out, int quality)
+{
+    return encodeJpegRows(image, quality, {}, out);
+}
+
+Status encodeJpeg(const Image& image, AtomicFileWriter& file, int quality)
+{
+    std::vector<uint8_t> none;
+    return encodeJpegRows(image, quality, [&file](const uint8_t* data, size_t size) { return file.write(data, size); },
+                          none);
 }
 
 } // namespace mw::codecs
