@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Bounded libFuzzer run of every hand-written decoder (clang + libFuzzer, ASan + UBSan).
+# Bounded libFuzzer run of every hand-written decoder and of the JPEG row reader (clang + libFuzzer, ASan + UBSan).
 #   scripts/fuzz.sh [seconds per target, default 20]
 # Seeds come from fuzz/corpus/<format>/; what a run discovers goes to build/fuzz/corpus/ and
 # crashing inputs to build/fuzz/artifacts/. Exits non-zero when any target finds a crash.
@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 build=build/fuzz
-targets=(bmp tga pnm pcx dcx wbmp ico)
+targets=(bmp tga pnm pcx dcx wbmp ico jpeg_rows)
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

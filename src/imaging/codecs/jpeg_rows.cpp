@@ -143,6 +143,11 @@ Status JpegRowReader::openFile(int fd)
 {
     if (m->created || m->failed)
         return failure("the reader is already in use");
+    // The same first test as for memory: SOI and the start of the next marker.
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    uint8_t head[3] = {0, 0, 0};
+    if (at < 0 || ::pread(fd, head, 3, at) != 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
+        return Status::fail("not a JPEG file (bad signature)");
     m->fd = fd;
     m->fileChunk.reset(new uint8_t[kFileChunk]);
     if (!readFileHeader(m.get())) {
