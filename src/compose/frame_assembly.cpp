@@ -119,7 +119,12 @@ Image paintFrame(const FrameLayout& layout, const FramePieces& pieces, PixelRect
     // the top down, the merged part so far lying over each next piece. The merged part covers
     // its whole bounding box (uncovered places there are the opening colour, alpha 0); a piece
     // pixel outside that box is taken as it is.
-    Image img(region.width(), region.height(), true, kOpeningColor);
+    // Filled on the workers: the first touch of a fresh buffer's pages is most of its cost.
+    Image img = Image::uninitialized(region.width(), region.height(), true);
+    parallelFor(0, img.height(), [&img](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            fillPixels(img.row(y), img.width(), kOpeningColor);
+    }, 16);
     PixelRect merged;  // bounding box of the placements taken so far, canvas coordinates
     for (auto it = layout.placements.rbegin(); it != layout.placements.rend(); ++it) {
         const PixelRect r = rectOf(*it, pieces);

@@ -91,7 +91,9 @@ Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool
     region = region.intersected(PixelRect{0, 0, m_dstW, m_dstH});
     if (region.isEmpty())
         return {};
-    Image dst(region.width(), region.height(), hasAlpha);
+    // Every pixel is written below, on the workers, which also share the first touch of the
+    // fresh pages.
+    Image dst = Image::uninitialized(region.width(), region.height(), hasAlpha);
     const int outW = region.width();
     const size_t outBytes = size_t(outW) * 4;
     // Plain variables, not a structured binding: clang 14 cannot capture bindings in lambdas.
