@@ -301,6 +301,11 @@ PixelRect FrameComposer::pictureRect() const
     return PixelRect{m_margins.left, m_margins.top, m_margins.left + m_pictureW, m_margins.top + m_pictureH};
 }
 
+PixelRect FrameComposer::photoRect() const
+{
+    return m_photoRect.adjusted(m_margins.left, m_margins.top, m_margins.left, m_margins.top);
+}
+
 const uint8_t* FrameComposer::photoRowIn(const Image& shrunkPhoto, int y) const
 {
     const int py = y - m_margins.top - m_photoRect.y0;
@@ -309,18 +314,36 @@ const uint8_t* FrameComposer::photoRowIn(const Image& shrunkPhoto, int y) const
     return shrunkPhoto.row(py);
 }
 
-void FrameComposer::composeRow(int y, uint8_t* out, const uint8_t* photo, bool photoHasAlpha) const
+void FrameComposer::composeRow(int y, uint8_t* row, const uint8_t* photo, bool photoHasAlpha) const
 {
+    composeSpan(y, 0, m_width, row, photo, photoHasAlpha);
+}
+
+void FrameComposer::composeSpan(int y, int x0, int x1, uint8_t* out, const uint8_t* photo,
+                                bool photoHasAlpha) const
+{
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, m_width);
+    if (x0 >= x1)
+        return;
     const Rgba marginFill = m_margins.fill;
     const int py = y - m_margins.top;  // picture row
+    const int left = m_margins.left, RW = m_pictureW;
     if (py < 0 || py >= m_pictureH) {
-        fillPixels(out, m_width, marginFill);
+        fillPixels(out + size_t(x0) * 4, x1 - x0, marginFill);
         return;
     }
-    const int RW = m_pictureW;
-    fillPixels(out, m_margins.left, marginFill);
-    fillPixels(out + (size_t(m_margins.left) + size_t(RW)) * 4, int64_t(m_width) - m_margins.left - RW, marginFill);
-    uint8_t* row = out + size_t(m_margins.left) * 4;
+    if (x0 < left)
+        fillPixels(out + size_t(x0) * 4, std::min(x1, left) - x0, marginFill);
+    if (x1 > left + RW) {
+        const int from = std::max(x0, left + RW);
+        fillPixels(out + size_t(from) * 4, x1 - from, marginFill);
+    }
+    // The picture's part of the span, in picture columns [a, b).
+    const int a = std::max(x0 - left, 0), b = std::min(x1 - left, RW);
+    if (a >= b)
+        return;
+    uint8_t* row = out + size_t(left) * 4;
     const BandedImage& fitted = *m_fitted;
     const PixelRect photoRect = m_photoRect, frameRect = m_frameRect;
     const int fx = m_frameOrigin.x, fy = m_frameOrigin.y;
@@ -343,9 +366,9 @@ void FrameComposer::composeRow(int y, uint8_t* out, const uint8_t* photo, bool p
     };
 
     const bool rowInterior = py >= m_interior.y0 && py < m_interior.y1;
-    const int ix0 = rowInterior ? m_interior.x0 : RW;
-    const int ix1 = rowInterior ? m_interior.x1 : RW;
-    for (int x = 0; x < ix0; ++x)
+    const int ix0 = std::clamp(rowInterior ? m_interior.x0 : RW, a, b);
+    const int ix1 = std::clamp(rowInterior ? m_interior.x1 : RW, ix0, b);
+    for (int x = a; x < ix0; ++x)
         store(row + size_t(x) * 4, generic(x));
     if (ix0 < ix1) {
         uint8_t* dst = row + size_t(ix0) * 4;
@@ -356,7 +379,7 @@ void FrameComposer::composeRow(int y, uint8_t* out, const uint8_t* photo, bool p
                 if (dst[3] != 255)
                     store(dst, compositeOver(kOpeningColor, load(dst)));
     }
-    for (int x = ix1; x < RW; ++x)
+    for (int x = ix1; x < b; ++x)
         store(row + size_t(x) * 4, generic(x));
 }
 

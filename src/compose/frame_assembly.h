@@ -74,6 +74,8 @@ public:
     int height() const { return m_height; }
     // The framed picture inside the margins, in result coordinates.
     PixelRect pictureRect() const;
+    // Where the shrunk photo lies, in result coordinates.
+    PixelRect photoRect() const;
     // The photo's size after the insets shrink it.
     int shrunkWidth() const { return m_photoRect.width(); }
     int shrunkHeight() const { return m_photoRect.height(); }
@@ -88,6 +90,8 @@ public:
     // matching row of the shrunk photo, or is null when row y misses the photo; in place it
     // is the row's own picture part (out + 4 * left margin).
     void composeRow(int y, uint8_t* out, const uint8_t* photo, bool photoHasAlpha) const;
+    // The same for the pixels [x0, x1) of the row only; `out` is still the row's start.
+    void composeSpan(int y, int x0, int x1, uint8_t* out, const uint8_t* photo, bool photoHasAlpha) const;
     // The shrunk photo's row matching result row y, or null.
     const uint8_t* photoRowIn(const Image& shrunkPhoto, int y) const;
 

@@ -1,9 +1,9 @@
 #include "compose/streamed_framing.h"
 
 #include "compose/frame_assembly.h"
+#include "compose/framed_surround.h"
 #include "imaging/atomic_file.h"
 #include "imaging/jpeg_rows.h"
-#include "imaging/shadow_border.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -115,12 +115,10 @@ StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::strin
     if (!composer.inPlace())
         return result;
     const PixelRect picture = composer.pictureRect();
-    std::optional<FlatShadowBorder> border;
-    if (shadow) {
-        SoftShadowParams around = *shadow;
-        around.enlarge = false;  // the margins are the enlarged canvas' border already
-        border.emplace(composer.width(), composer.height(), picture, around, margins.fill, background);
-    }
+    std::optional<SoftShadowParams> around = shadow;
+    if (around)
+        around->enlarge = false;  // the margins are the enlarged canvas' border already
+    const FramedSurround surround(composer, around, background);
 
     const int W = composer.width(), H = composer.height();
     AtomicFileWriter output(outputPath);
@@ -161,8 +159,7 @@ StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::strin
                     uint8_t* row = rowOf(y);
                     const bool inPicture = y >= picture.y0 && y < picture.y1;
                     composer.composeRow(y, row, inPicture ? row + size_t(picture.x0) * 4 : nullptr, false);
-                    if (border)
-                        border->paintRow(y, row);
+                    surround.paintRow(y, row);
                 }
                 ring.filled(b);
             }
