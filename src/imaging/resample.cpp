@@ -299,4 +299,81 @@ Image resampleLanczos3(const Image& src, int newWidth, int newHeight, const Prog
     return dst;
 }
 
+struct Lanczos3RowStream::Filters {
+    Filter h, v;
+    bool doH = false, doV = false;
+};
+
+Lanczos3RowStream::Lanczos3RowStream(int srcW, int srcH, int dstW, int dstH)
+    : m_filters(std::make_unique<Filters>()), m_srcW(srcW), m_srcH(srcH), m_dstW(dstW), m_dstH(dstH)
+{
+    if (srcW <= 0 || srcH <= 0)
+        throw Error("Cannot resample an empty image");
+    if (dstW <= 0 || dstH <= 0)
+        throw Error("Cannot resample to " + std::to_string(dstW) + " x " + std::to_string(dstH) + " pixels");
+    if (auto why = checkImageSize(dstW, dstH))
+        throw Error("Cannot resample: " + *why);
+    Filters& f = *m_filters;
+    f.doH = dstW != srcW;
+    f.doV = dstH != srcH;
+    if (f.doH) {
+        f.h = makeFilter(srcW, dstW);
+        makeBlocks(f.h, srcW);
+    }
+    if (f.doV) {
+        f.v = makeFilter(srcH, dstH);
+        m_ring = f.v.maxCount;
+    }
+    m_rows.resize(size_t(m_ring) * size_t(dstW) * 4);
+}
+
+Lanczos3RowStream::~Lanczos3RowStream() = default;
+
+int Lanczos3RowStream::sourceRowsFor(int y) const
+{
+    if (!m_filters->doV)
+        return y + 1;
+    const Taps& t = m_filters->v.taps[size_t(y)];
+    return t.first + t.count;
+}
+
+void Lanczos3RowStream::takeSourceRow(const uint8_t* row)
+{
+    if (m_taken >= m_srcH)
+        throw Error("More source rows than the picture has");
+    uint8_t* slot = m_rows.data() + size_t(m_taken % m_ring) * size_t(m_dstW) * 4;
+    if (m_filters->doH)
+        filterRow(row, slot, m_filters->h);
+    else
+        std::memcpy(slot, row, size_t(m_dstW) * 4);
+    ++m_taken;
+}
+
+void Lanczos3RowStream::outputRow(int y, uint8_t* out)
+{
+    if (y < 0 || y >= m_dstH || sourceRowsFor(y) > m_taken)
+        throw Error("The resample's source rows for row " + std::to_string(y) + " are not all there");
+    const size_t bytes = size_t(m_dstW) * 4;
+    if (!m_filters->doV) {
+        if (y < m_taken - m_ring)
+            throw Error("The resample's source rows for row " + std::to_string(y) + " are gone");
+        std::memcpy(out, m_rows.data() + size_t(y % m_ring) * bytes, bytes);
+        return;
+    }
+    const Taps& t = m_filters->v.taps[size_t(y)];
+    // A row taken more than a ring ago has been overwritten: asked for too late.
+    if (t.first < m_taken - m_ring)
+        throw Error("The resample's source rows for row " + std::to_string(y) + " are gone");
+    const uint8_t* rows[64];
+    std::vector<const uint8_t*> many;
+    const uint8_t** r = rows;
+    if (t.count > 64) {
+        many.resize(size_t(t.count));
+        r = many.data();
+    }
+    for (int k = 0; k < t.count; ++k)
+        r[k] = m_rows.data() + size_t((t.first + k) % m_ring) * bytes;
+    detail::filterColumnRows(r, m_filters->v.weights.data() + t.offset, t.count, out, bytes);
+}
+
 } // namespace mw

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
+#include <vector>
 #include <tuple>
 
 namespace mw {
@@ -177,6 +179,46 @@ TEST(Resample, VectorPathMatchesPlainPath)
         detail::setResampleSimd(true);
         EXPECT_TRUE(fast == plain) << src->width() << " -> " << w << "x" << h;
     }
+}
+
+// Fed a row at a time and asked for each output row as soon as its source rows are in, the
+// stream gives the whole-image resample's rows: shrinking, enlarging, one direction only, the
+// same size, and a kernel wider than the picture.
+TEST(Resample, RowStreamGivesTheWholeImageRows)
+{
+    struct Case {
+        int sw, sh, dw, dh;
+    };
+    for (const Case c : {Case{100, 80, 97, 61}, Case{100, 80, 100, 61}, Case{100, 80, 97, 80}, Case{100, 80, 100, 80},
+                         Case{13, 9, 40, 30}, Case{300, 200, 17, 11}, Case{1, 1, 5, 3}, Case{5, 1, 1, 7},
+                         Case{6, 400, 6, 399}}) {
+        SCOPED_TRACE(::testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
+        const Image src = randomImage(c.sw, c.sh, unsigned(c.sw * 7 + c.dh));
+        const Image whole = resampleLanczos3(src, c.dw, c.dh);
+        Lanczos3RowStream stream(c.sw, c.sh, c.dw, c.dh);
+        std::vector<uint8_t> row(size_t(c.dw) * 4);
+        int wrongRows = 0;
+        for (int y = 0; y < c.dh; ++y) {
+            while (stream.sourceRowsTaken() < stream.sourceRowsFor(y))
+                stream.takeSourceRow(src.row(stream.sourceRowsTaken()));
+            stream.outputRow(y, row.data());
+            wrongRows += std::memcmp(row.data(), whole.row(y), row.size()) != 0;
+        }
+        EXPECT_EQ(wrongRows, 0);
+    }
+}
+
+TEST(Resample, RowStreamRefusesRowsNotThereOrGone)
+{
+    const Image src = randomImage(40, 40, 5);
+    Lanczos3RowStream stream(40, 40, 20, 20);
+    std::vector<uint8_t> row(20 * 4);
+    EXPECT_THROW(stream.outputRow(0, row.data()), Error);  // nothing taken yet
+    for (int y = 0; y < 40; ++y)
+        stream.takeSourceRow(src.row(y));
+    EXPECT_THROW(stream.outputRow(0, row.data()), Error);  // its rows were overwritten
+    EXPECT_THROW(stream.takeSourceRow(src.row(0)), Error);  // more rows than the picture has
+    EXPECT_THROW(Lanczos3RowStream(40, 40, 0, 5), Error);
 }
 
 } // namespace
