@@ -4,6 +4,7 @@
 #include "compose/framed_surround.h"
 #include "imaging/atomic_file.h"
 #include "imaging/jpeg_rows.h"
+#include "imaging/resample.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -13,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -77,8 +79,6 @@ private:
     bool m_stop = false;
 };
 
-} // namespace
-
 // Closes a descriptor on every way out.
 struct FileDescriptor {
     int fd = -1;
@@ -88,6 +88,90 @@ struct FileDescriptor {
             ::close(fd);
     }
 };
+
+// Puts the photo's pixels where the result rows need them: decoded straight into place when
+// the photo keeps its size, otherwise decoded into a few rows of its own and shrunk by the
+// insets on the way, each output row made as soon as its source rows are in.
+class PhotoRows {
+public:
+    PhotoRows(JpegRowReader& reader, const FrameComposer& composer)
+        : m_reader(reader), m_photo(composer.photoRect()), m_inPlace(composer.inPlace())
+    {
+        if (!m_inPlace) {
+            m_shrink.emplace(reader.width(), reader.height(), m_photo.width(), m_photo.height());
+            m_sourceStride = size_t(reader.width()) * 4;
+            m_source.resize(m_sourceStride * kSourceRows);
+        }
+    }
+
+    // The photo's pixels of result rows [y0, y1) into their rows; rowOf(y) gives row y.
+    template <typename RowOf>
+    Status fill(int y0, int y1, const RowOf& rowOf)
+    {
+        y0 = std::max(y0, m_photo.y0);
+        y1 = std::min(y1, m_photo.y1);
+        if (y0 >= y1)
+            return Status::ok();
+        if (m_inPlace) {
+            uint8_t* rows[kBandRows];
+            for (int y = y0; y < y1; ++y)
+                rows[y - y0] = rowOf(y) + size_t(m_photo.x0) * 4;
+            return m_reader.readRows(rows, y1 - y0);
+        }
+        for (int y = y0; y < y1; ++y) {
+            const int shrunkRow = y - m_photo.y0;
+            while (m_shrink->sourceRowsTaken() < m_shrink->sourceRowsFor(shrunkRow)) {
+                if (Status st = takeSourceRow(); !st)
+                    return st;
+            }
+            m_shrink->outputRow(shrunkRow, rowOf(y) + size_t(m_photo.x0) * 4);
+        }
+        return Status::ok();
+    }
+
+    // Reads what is left of the photo, so that a photo cut short is found out.
+    Status finish()
+    {
+        while (m_reader.rowsRead() < m_reader.height())
+            if (Status st = decodeSourceRows(); !st)
+                return st;
+        return m_reader.finish();
+    }
+
+private:
+    static constexpr int kSourceRows = 16;
+
+    Status decodeSourceRows()
+    {
+        const int decoded = m_reader.rowsRead();
+        const int n = std::min(kSourceRows, m_reader.height() - decoded);
+        if (m_source.empty())
+            m_source.resize(size_t(m_reader.width()) * 4 * kSourceRows);
+        const size_t stride = size_t(m_reader.width()) * 4;
+        uint8_t* rows[kSourceRows];
+        for (int i = 0; i < n; ++i)
+            rows[i] = m_source.data() + size_t((decoded + i) % kSourceRows) * stride;
+        return m_reader.readRows(rows, n);
+    }
+    Status takeSourceRow()
+    {
+        const int next = m_shrink->sourceRowsTaken();
+        if (next == m_reader.rowsRead())
+            if (Status st = decodeSourceRows(); !st)
+                return st;
+        m_shrink->takeSourceRow(m_source.data() + size_t(next % kSourceRows) * m_sourceStride);
+        return Status::ok();
+    }
+
+    JpegRowReader& m_reader;
+    PixelRect m_photo;
+    bool m_inPlace;
+    std::optional<Lanczos3RowStream> m_shrink;
+    std::vector<uint8_t> m_source;  // decoded rows, row r in slot r % kSourceRows
+    size_t m_sourceStride = 0;
+};
+
+} // namespace
 
 StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::string& outputPath,
                                   const FramingRequest& request, Color background, int quality)
@@ -107,14 +191,11 @@ StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::strin
 
     TFrameForm form;
     const PreparedFrame frame = form.prepareFrame(request.framePath, request.scale, PW, PH);
-    if (frame.insets.left != 0 || frame.insets.top != 0)
-        return result;
     const std::optional<SoftShadowParams> shadow = dropShadowParams(request.shadow);
     const CanvasMargins margins = shadow ? dropShadowMargins(*shadow) : CanvasMargins{};
     const FrameComposer composer(PW, PH, frame.insets, frame.layout, frame.pieces, margins);
-    if (!composer.inPlace())
-        return result;
-    const PixelRect picture = composer.pictureRect();
+    const PixelRect photoRect = composer.photoRect();
+    PhotoRows photoRows(reader, composer);
     std::optional<SoftShadowParams> around = shadow;
     if (around)
         around->enlarge = false;  // the margins are the enlarged canvas' border already
@@ -138,32 +219,28 @@ StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::strin
     BandRing ring;
     Status photoStatus = Status::ok();
 
-    // Decodes each band's photo rows straight into their place in the result rows, then
-    // composes the frame and the shadow's border around them.
+    // Puts each band's photo rows in place, then composes the frame over them and paints
+    // everything outside the photo.
     std::thread framing([&] {
         try {
-            const uint8_t* rows[kBandRows];
             for (int b = 0; b < bands; ++b) {
                 if (!ring.waitToFill(b))
                     return;
                 const int y0 = b * kBandRows, y1 = std::min(H, y0 + kBandRows);
-                int n = 0;
-                for (int y = std::max(y0, picture.y0); y < std::min(y1, picture.y1); ++y)
-                    rows[n++] = rowOf(y) + size_t(picture.x0) * 4;
-                if (Status st = reader.readRows(const_cast<uint8_t* const*>(rows), n); !st) {
+                if (Status st = photoRows.fill(y0, y1, rowOf); !st) {
                     photoStatus = st;
                     ring.stop();
                     return;
                 }
                 for (int y = y0; y < y1; ++y) {
                     uint8_t* row = rowOf(y);
-                    const bool inPicture = y >= picture.y0 && y < picture.y1;
-                    composer.composeRow(y, row, inPicture ? row + size_t(picture.x0) * 4 : nullptr, false);
+                    const bool inPhoto = y >= photoRect.y0 && y < photoRect.y1;
+                    composer.composeRow(y, row, inPhoto ? row + size_t(photoRect.x0) * 4 : nullptr, false);
                     surround.paintRow(y, row);
                 }
                 ring.filled(b);
             }
-            if (Status st = reader.finish(); !st) {
+            if (Status st = photoRows.finish(); !st) {
                 photoStatus = st;
                 ring.stop();
             }

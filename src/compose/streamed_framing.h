@@ -4,9 +4,9 @@
 // nor the result is ever held whole.
 //
 // The bytes are exactly those of the whole-picture path (decode, framePhoto, flatten onto the
-// background, encode). It applies where the result is the photo in place plus the drop shadow's
-// border: an upright colour or grey photo and a frame without insets that lies within the
-// photo. Anything else is declined untouched, and the caller frames the whole picture.
+// background, encode). It applies to upright colour or grey photos; a photo turned by its EXIF
+// tag, a CMYK one, or one that does not open as JPEG is declined untouched, and the caller
+// frames the whole picture (and words any complaint about it).
 #include "compose/framing.h"
 #include "imaging/status.h"
 

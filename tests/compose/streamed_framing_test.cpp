@@ -96,8 +96,15 @@ TEST_F(StreamedFramingTest, WritesTheBytesOfTheWholePicturePath)
         double scale;
         int position, depth;
         mw::Color shadow, background;
+        const char* frame = "lip";
     };
     const Case cases[] = {
+        // Insets: the photo is shrunk on its way through and the frame's own transparency
+        // around it is flattened.
+        {640, 480, 1.0, 4, 5, {0, 0, 0}, {255, 255, 255}, "inset"},
+        {640, 480, 1.0, 0, 5, {0, 0, 0}, {90, 200, 90}, "inset"},
+        {333, 251, 0.5, 1, 25, {40, 0, 80}, {250, 240, 200}, "inset"},
+        {100, 37, 0.75, 3, 1, {0, 0, 0}, {255, 255, 255}, "inset"},
         {640, 480, 1.0, 4, 5, {0, 0, 0}, {255, 255, 255}},
         {640, 480, 1.0, 0, 5, {0, 0, 0}, {255, 255, 255}},
         {333, 251, 0.5, 1, 25, {40, 0, 80}, {250, 240, 200}},
@@ -110,11 +117,11 @@ TEST_F(StreamedFramingTest, WritesTheBytesOfTheWholePicturePath)
     };
     unsigned seed = 3;
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " scale " << c.scale << " shadow " << c.position
-                                          << "/" << c.depth);
+        SCOPED_TRACE(::testing::Message() << c.frame << " " << c.w << "x" << c.h << " scale " << c.scale
+                                          << " shadow " << c.position << "/" << c.depth);
         const std::string photo = writePhoto("photo.jpg", c.w, c.h, seed++);
         const std::string out = path("out.jpg");
-        const mw::FramingRequest req = request("lip", c.scale, c.position, c.depth, c.shadow);
+        const mw::FramingRequest req = request(c.frame, c.scale, c.position, c.depth, c.shadow);
         const mw::StreamedFraming s = mw::frameJpegStreamed(photo, out, req, c.background, 90);
         ASSERT_EQ(s.outcome, Outcome::Written) << s.status.reason();
         EXPECT_TRUE(mw::readFileBytes(out) == wholePicture(photo, req, c.background));
@@ -162,7 +169,6 @@ TEST_F(StreamedFramingTest, DeclinesWhatNeedsTheWholePicture)
         const char* frame;
     };
     const Case cases[] = {
-        {"frame with insets", writePhoto("a.jpg", plain), "inset"},
         {"EXIF orientation", writePhoto("b.jpg", turned), "lip"},
         {"CMYK", writePhoto("c.jpg", mwtest::makeJpeg(64, 48, JCS_CMYK, 4, cmyk, false)), "lip"},
         {"not a JPEG", writePhoto("d.jpg", png), "lip"},
@@ -221,6 +227,24 @@ TEST_F(StreamedFramingTest, FrameAndOutputProblemsThrowAsTheWholePicturePathDoes
     EXPECT_FALSE(fs::exists(path("o.jpg")));
 
     mwtest::writePieces(m_dir.path(), "lip", mwtest::uniformPieces(30, 26, 23, 19), detailedPiece);
+    // A photo not larger than twice the frame's insets.
+    const std::string small = writePhoto("small.jpg", 24, 40, 5);
+    std::string streamedSmall, wholeSmall;
+    try {
+        (void)mw::frameJpegStreamed(small, path("o.jpg"), request("inset", 1.0, 4, 5), {}, 90);
+    } catch (const mw::Error& e) {
+        streamedSmall = e.what();
+    }
+    try {
+        mw::Image img;
+        ASSERT_TRUE(mw::readImage(small, img));
+        (void)mw::framePhoto(std::move(img), request("inset", 1.0, 4, 5));
+    } catch (const mw::Error& e) {
+        wholeSmall = e.what();
+    }
+    EXPECT_NE(streamedSmall.find("too small"), std::string::npos) << streamedSmall;
+    EXPECT_EQ(streamedSmall, wholeSmall);
+
     const std::string nowhere = path("no/such/folder/o.jpg");
     EXPECT_THROW((void)mw::frameJpegStreamed(photo, nowhere, request("lip", 1.0, 4, 5), {}, 90), mw::FileError);
 }
