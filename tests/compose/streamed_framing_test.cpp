@@ -205,46 +205,44 @@ TEST_F(StreamedFramingTest, ATruncatedPhotoFailsAndKeepsTheExistingOutput)
     EXPECT_EQ(files, 1);
 }
 
+// The message each path throws for the photo and frame: streamed first, whole picture second
+// (empty when it does not throw).
+std::pair<std::string, std::string> messagesOfBothPaths(const std::string& photo, const std::string& out,
+                                                        const mw::FramingRequest& request)
+{
+    std::pair<std::string, std::string> m;
+    try {
+        (void)mw::frameJpegStreamed(photo, out, request, {}, 90);
+    } catch (const mw::Error& e) {
+        m.first = e.what();
+    }
+    try {
+        mw::Image img;
+        if (mw::readImage(photo, img))
+            (void)mw::framePhoto(std::move(img), request);
+    } catch (const mw::Error& e) {
+        m.second = e.what();
+    }
+    return m;
+}
+
 TEST_F(StreamedFramingTest, FrameAndOutputProblemsThrowAsTheWholePicturePathDoes)
 {
     const std::string photo = writePhoto("p.jpg", 200, 150, 4);
     QFile::remove(QString::fromStdString(path("lip_07.png")));
-    std::string streamed, whole;
-    try {
-        (void)mw::frameJpegStreamed(photo, path("o.jpg"), request("lip", 1.0, 4, 5), {}, 90);
-    } catch (const mw::FileError& e) {
-        streamed = e.what();
-    }
-    try {
-        mw::Image img;
-        ASSERT_TRUE(mw::readImage(photo, img));
-        (void)mw::framePhoto(std::move(img), request("lip", 1.0, 4, 5));
-    } catch (const mw::FileError& e) {
-        whole = e.what();
-    }
+    const auto [streamed, whole] = messagesOfBothPaths(photo, path("o.jpg"), request("lip", 1.0, 4, 5));
+    EXPECT_NE(streamed.find("Cannot open file"), std::string::npos) << streamed;
     EXPECT_NE(streamed.find("lip_07.png"), std::string::npos) << streamed;
     EXPECT_EQ(streamed, whole);
     EXPECT_FALSE(fs::exists(path("o.jpg")));
 
-    mwtest::writePieces(m_dir.path(), "lip", mwtest::uniformPieces(30, 26, 23, 19), detailedPiece);
     // A photo not larger than twice the frame's insets.
     const std::string small = writePhoto("small.jpg", 24, 40, 5);
-    std::string streamedSmall, wholeSmall;
-    try {
-        (void)mw::frameJpegStreamed(small, path("o.jpg"), request("inset", 1.0, 4, 5), {}, 90);
-    } catch (const mw::Error& e) {
-        streamedSmall = e.what();
-    }
-    try {
-        mw::Image img;
-        ASSERT_TRUE(mw::readImage(small, img));
-        (void)mw::framePhoto(std::move(img), request("inset", 1.0, 4, 5));
-    } catch (const mw::Error& e) {
-        wholeSmall = e.what();
-    }
+    const auto [streamedSmall, wholeSmall] = messagesOfBothPaths(small, path("o.jpg"), request("inset", 1.0, 4, 5));
     EXPECT_NE(streamedSmall.find("too small"), std::string::npos) << streamedSmall;
     EXPECT_EQ(streamedSmall, wholeSmall);
 
+    mwtest::writePieces(m_dir.path(), "lip", mwtest::uniformPieces(30, 26, 23, 19), detailedPiece);
     const std::string nowhere = path("no/such/folder/o.jpg");
     EXPECT_THROW((void)mw::frameJpegStreamed(photo, nowhere, request("lip", 1.0, 4, 5), {}, 90), mw::FileError);
 }
