@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -19,7 +20,7 @@ namespace {
 void adviseHugePages([[maybe_unused]] uint8_t* data, [[maybe_unused]] size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr size_t kMinBytes = size_t(4) << 20;
+    constexpr size_t kMinBytes = detail::kHugePageBytes;
     constexpr uintptr_t kPage = 4096;
     if (bytes < kMinBytes)
         return;
@@ -31,6 +32,36 @@ void adviseHugePages([[maybe_unused]] uint8_t* data, [[maybe_unused]] size_t byt
 }
 
 } // namespace
+
+namespace detail {
+
+namespace {
+size_t roundedToHugePages(size_t bytes)
+{
+    return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+}
+} // namespace
+
+void* allocatePixels(size_t bytes)
+{
+    if (bytes < kHugePageBytes)
+        return ::operator new(bytes);
+    // Whole huge pages, so the last one can be a huge page too.
+    const size_t rounded = roundedToHugePages(bytes);
+    void* p = ::operator new(rounded, std::align_val_t(kHugePageBytes));
+    adviseHugePages(static_cast<uint8_t*>(p), rounded);
+    return p;
+}
+
+void freePixels(void* p, size_t bytes) noexcept
+{
+    if (bytes < kHugePageBytes)
+        ::operator delete(p);
+    else
+        ::operator delete(p, roundedToHugePages(bytes), std::align_val_t(kHugePageBytes));
+}
+
+} // namespace detail
 
 std::optional<std::string> checkImageSize(int64_t width, int64_t height)
 {
@@ -86,11 +117,11 @@ void Image::allocate(int width, int height, bool hasAlpha, size_t reserveBytes)
     m_bitsPerPixel = hasAlpha ? 32 : 24;
     const size_t bytes = size_t(width) * size_t(height) * 4;
     if (m_pixels.capacity() < bytes || m_pixels.capacity() < reserveBytes) {
-        // Reserve first, so the advice is given before any page is touched.
+        // A fresh buffer of the whole capacity (a reserved border for growCanvas included),
+        // rather than growing the old one: nothing is copied.
         decltype(m_pixels) fresh;
         const size_t capacity = std::max(bytes, reserveBytes);
         fresh.reserve(capacity);
-        adviseHugePages(fresh.data(), capacity);
         m_pixels.swap(fresh);
     }
     m_pixels.resize(bytes);

@@ -36,6 +36,12 @@ constexpr int64_t kMaxImagePixels = int64_t(1) << 28;
 std::optional<std::string> checkImageSize(int64_t width, int64_t height);
 
 namespace detail {
+// Buffers from this size on start on a huge-page boundary, so the kernel can back all of them
+// with huge pages: the first touch of a fresh page is a large part of making a picture.
+constexpr size_t kHugePageBytes = size_t(2) << 20;
+void* allocatePixels(size_t bytes);
+void freePixels(void* p, size_t bytes) noexcept;
+
 // Leaves new bytes uninitialised on resize: every pixel buffer is filled right after it is
 // made, and zeroing it first would cost a second pass over a photo-sized buffer.
 template <class T>
@@ -45,6 +51,8 @@ struct DefaultInitAllocator : std::allocator<T> {
         using other = DefaultInitAllocator<U>;
     };
     using std::allocator<T>::allocator;
+    T* allocate(size_t n) { return static_cast<T*>(allocatePixels(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) noexcept { freePixels(p, n * sizeof(T)); }
     template <class U>
     void construct(U* p) noexcept
     {
