@@ -122,16 +122,16 @@ private:
     std::mutex m_mutex;
 };
 
+constexpr int kJpegQuality = 90;
+
 // Frames one photo file into one output file; the reason when it fails, else empty. A JPEG
 // made into a flattened JPEG goes row by row, never held whole, when the frame allows it.
 std::string frameOneFile(const std::string& photoPath, const std::string& outputPath,
                          const mw::FramingRequest& request, const mw::ReadOptions& readOptions, bool flatten,
-                         mw::Color background) {
-    constexpr int kJpegQuality = 90;
+                         mw::Color background, mw::StreamedFramer& framer) {
     const std::string photoExt = mw::fileExtension(photoPath);
     if (flatten && mw::isJpegExtension(photoExt) && mw::isJpegExtension(mw::fileExtension(outputPath))) {
-        const mw::StreamedFraming streamed =
-            mw::frameJpegStreamed(photoPath, outputPath, request, background, kJpegQuality);
+        const mw::StreamedFraming streamed = framer.frame(photoPath, outputPath);
         switch (streamed.outcome) {
         case mw::StreamedFraming::Outcome::Written:
             return {};
@@ -318,6 +318,9 @@ int run(const CliOptions& options, const Environment& env) {
     if (const auto shadow = mw::dropShadowParams(request.shadow))
         readOptions.reserveMargin = mw::softShadowGrowth(*shadow);
 
+    // JPEG to JPEG: one framer for the batch, so photos of one size share their frame.
+    mw::StreamedFramer framer(request, options.background, kJpegQuality);
+
     Reporter reporter(env, total);
     std::atomic<int> next{0};
     std::atomic<bool> anyFailed{false};
@@ -334,7 +337,7 @@ int run(const CliOptions& options, const Environment& env) {
             }
             try {
                 const std::string why = frameOneFile(photoPath, plan.outputs[i], request, readOptions,
-                                                     options.flatten, options.background);
+                                                     options.flatten, options.background, framer);
                 if (!why.empty()) {
                     fail(why);
                     continue;

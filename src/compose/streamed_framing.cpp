@@ -173,8 +173,73 @@ private:
 
 } // namespace
 
-StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::string& outputPath,
-                                  const FramingRequest& request, Color background, int quality)
+struct StreamedFramer::Prepared {
+    Prepared(const PreparedFrame& frame, int PW, int PH, const std::optional<SoftShadowParams>& shadow,
+             Color background)
+        : composer(PW, PH, frame.insets, frame.layout, frame.pieces,
+                   shadow ? dropShadowMargins(*shadow) : CanvasMargins{}),
+          surround(composer, notEnlarging(shadow), background)
+    {
+    }
+    static std::optional<SoftShadowParams> notEnlarging(std::optional<SoftShadowParams> shadow)
+    {
+        if (shadow)
+            shadow->enlarge = false;  // the composer's margins are the enlarged canvas' border
+        return shadow;
+    }
+
+    FrameComposer composer;
+    FramedSurround surround;
+};
+
+// A few photo sizes at a time; a batch rarely has more, and each entry holds a frame's bands.
+struct StreamedFramer::Cache {
+    struct Entry {
+        std::once_flag made;
+        std::shared_ptr<const Prepared> prepared;
+    };
+    static constexpr size_t kSizes = 4;
+    std::mutex mutex;
+    std::vector<std::pair<std::pair<int, int>, std::shared_ptr<Entry>>> entries;  // newest last
+};
+
+StreamedFramer::StreamedFramer(FramingRequest request, Color background, int quality)
+    : m_request(std::move(request)), m_background(background), m_quality(quality),
+      m_cache(std::make_unique<Cache>())
+{
+}
+
+StreamedFramer::~StreamedFramer() = default;
+
+std::shared_ptr<const StreamedFramer::Prepared> StreamedFramer::preparedFor(int PW, int PH)
+{
+    std::shared_ptr<Cache::Entry> entry;
+    {
+        std::lock_guard lock(m_cache->mutex);
+        auto& entries = m_cache->entries;
+        const auto key = std::make_pair(PW, PH);
+        const auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first == key; });
+        if (it != entries.end()) {
+            entry = it->second;
+        } else {
+            if (entries.size() >= Cache::kSizes)
+                entries.erase(entries.begin());
+            entry = std::make_shared<Cache::Entry>();
+            entries.emplace_back(key, entry);
+        }
+    }
+    // Made once, by whichever photo of this size comes first; a failure is thrown to that
+    // photo and the next one tries again.
+    std::call_once(entry->made, [&] {
+        TFrameForm form;
+        const PreparedFrame frame = form.prepareFrame(m_request.framePath, m_request.scale, PW, PH);
+        entry->prepared = std::make_shared<const Prepared>(frame, PW, PH, dropShadowParams(m_request.shadow),
+                                                           m_background);
+    });
+    return entry->prepared;
+}
+
+StreamedFraming StreamedFramer::frame(const std::string& photoPath, const std::string& outputPath)
 {
     StreamedFraming result;
     FileDescriptor photo{::open(photoPath.c_str(), O_RDONLY | O_CLOEXEC)};
@@ -189,23 +254,17 @@ StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::strin
         return result;
     const int PW = reader.width(), PH = reader.height();
 
-    TFrameForm form;
-    const PreparedFrame frame = form.prepareFrame(request.framePath, request.scale, PW, PH);
-    const std::optional<SoftShadowParams> shadow = dropShadowParams(request.shadow);
-    const CanvasMargins margins = shadow ? dropShadowMargins(*shadow) : CanvasMargins{};
-    const FrameComposer composer(PW, PH, frame.insets, frame.layout, frame.pieces, margins);
+    const std::shared_ptr<const Prepared> prepared = preparedFor(PW, PH);
+    const FrameComposer& composer = prepared->composer;
+    const FramedSurround& surround = prepared->surround;
     const PixelRect photoRect = composer.photoRect();
     PhotoRows photoRows(reader, composer);
-    std::optional<SoftShadowParams> around = shadow;
-    if (around)
-        around->enlarge = false;  // the margins are the enlarged canvas' border already
-    const FramedSurround surround(composer, around, background);
 
     const int W = composer.width(), H = composer.height();
     AtomicFileWriter output(outputPath);
     JpegRowWriter writer;
     const auto sink = [&output](const uint8_t* data, size_t size) { return output.write(data, size); };
-    if (Status st = writer.start(W, H, quality, sink); !st) {
+    if (Status st = writer.start(W, H, m_quality, sink); !st) {
         result.outcome = StreamedFraming::Outcome::EncodeFailed;
         result.status = st;
         return result;
@@ -282,6 +341,12 @@ StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::strin
         result.outcome = StreamedFraming::Outcome::Written;
     }
     return result;
+}
+
+StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::string& outputPath,
+                                  const FramingRequest& request, Color background, int quality)
+{
+    return StreamedFramer(request, background, quality).frame(photoPath, outputPath);
 }
 
 } // namespace mw

@@ -10,6 +10,7 @@
 #include "compose/framing.h"
 #include "imaging/status.h"
 
+#include <memory>
 #include <string>
 
 namespace mw {
@@ -26,9 +27,33 @@ struct StreamedFraming {
     Status status = Status::ok();
 };
 
-// Frames the JPEG file `photoPath` into the JPEG file `outputPath`, which is replaced only when
-// everything succeeded. Throws as framePhoto does (a missing or broken frame piece, a photo too
-// small for the frame) and FileError when the output cannot be created or written.
+// One framing request applied to any number of photos, from any number of threads. The frame
+// made for a photo size (pieces, layout, the fitted frame, everything outside the photo) is
+// kept for the next photo of that size: a batch from one camera makes it once.
+class StreamedFramer {
+public:
+    StreamedFramer(FramingRequest request, Color background, int quality);
+    ~StreamedFramer();
+    StreamedFramer(const StreamedFramer&) = delete;
+    StreamedFramer& operator=(const StreamedFramer&) = delete;
+
+    // Frames the JPEG file `photoPath` into the JPEG file `outputPath`, which is replaced only
+    // when everything succeeded. Throws as framePhoto does (a missing or broken frame piece, a
+    // photo too small for the frame) and FileError when the output cannot be created or written.
+    StreamedFraming frame(const std::string& photoPath, const std::string& outputPath);
+
+private:
+    struct Prepared;
+    std::shared_ptr<const Prepared> preparedFor(int photoWidth, int photoHeight);
+
+    struct Cache;
+    FramingRequest m_request;
+    Color m_background;
+    int m_quality;
+    std::unique_ptr<Cache> m_cache;
+};
+
+// One photo through a framer of its own.
 StreamedFraming frameJpegStreamed(const std::string& photoPath, const std::string& outputPath,
                                   const FramingRequest& request, Color background, int quality);
 

@@ -128,6 +128,24 @@ TEST_F(StreamedFramingTest, WritesTheBytesOfTheWholePicturePath)
     }
 }
 
+// One framer for a batch keeps the frame made for a photo size; photos of other sizes in
+// between, and more sizes than it keeps, must never get a frame made for another size.
+TEST_F(StreamedFramingTest, AFramerForABatchGivesEachPhotoItsOwnFrame)
+{
+    const mw::FramingRequest req = request("inset", 0.75, 4, 5);
+    mw::StreamedFramer framer(req, {240, 230, 220}, 90);
+    const std::pair<int, int> sizes[] = {{320, 240}, {321, 240}, {320, 240}, {240, 320}, {200, 150},
+                                         {180, 180}, {160, 100}, {320, 200}, {320, 240}, {321, 240}};
+    unsigned seed = 40;
+    for (const auto& [w, h] : sizes) {
+        SCOPED_TRACE(::testing::Message() << w << "x" << h);
+        const std::string photo = writePhoto("batch.jpg", w, h, seed++);
+        const std::string out = path("batch_out.jpg");
+        ASSERT_EQ(framer.frame(photo, out).outcome, Outcome::Written);
+        EXPECT_TRUE(mw::readFileBytes(out) == wholePicture(photo, req, {240, 230, 220}));
+    }
+}
+
 TEST_F(StreamedFramingTest, GreyAndProgressivePhotosToo)
 {
     mwtest::Bytes grey(size_t(320) * 200), rgb(size_t(300) * 200 * 3);
