@@ -58,7 +58,7 @@ void freePixels(void* p, size_t bytes) noexcept
     if (bytes < kHugePageBytes)
         ::operator delete(p);
     else
-        ::operator delete(p, roundedToHugePages(bytes), std::align_val_t(kHugePageBytes));
+        ::operator delete(p, std::align_val_t(kHugePageBytes));
 }
 
 } // namespace detail
