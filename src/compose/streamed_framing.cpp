@@ -4,6 +4,7 @@
 #include "compose/framed_surround.h"
 #include "imaging/atomic_file.h"
 #include "imaging/jpeg_rows.h"
+#include "imaging/orientation.h"
 #include "imaging/resample.h"
 
 #include <algorithm>
@@ -89,18 +90,23 @@ struct FileDescriptor {
     }
 };
 
-// Puts the photo's pixels where the result rows need them: decoded straight into place when
-// the photo keeps its size, otherwise decoded into a few rows of its own and shrunk by the
-// insets on the way, each output row made as soon as its source rows are in.
+// Puts the photo's pixels where the result rows need them. An upright photo is decoded a band
+// at a time, straight into place when it keeps its size, otherwise into a few rows of its own
+// and shrunk by the insets on the way, each output row made as soon as its source rows are in.
+// A photo turned by its EXIF tag is decoded whole first (its first upright row needs every
+// decoded row) and its upright rows are taken from there.
 class PhotoRows {
 public:
-    PhotoRows(JpegRowReader& reader, const FrameComposer& composer)
-        : m_reader(reader), m_photo(composer.photoRect()), m_inPlace(composer.inPlace())
+    PhotoRows(JpegRowReader& reader, int orientation, const FrameComposer& composer)
+        : m_reader(reader), m_orientation(orientation >= 2 && orientation <= 8 ? orientation : 1),
+          m_photo(composer.photoRect()), m_inPlace(composer.inPlace())
     {
+        const bool swap = m_orientation >= 5;
+        const int uprightW = swap ? reader.height() : reader.width();
+        const int uprightH = swap ? reader.width() : reader.height();
         if (!m_inPlace) {
-            m_shrink.emplace(reader.width(), reader.height(), m_photo.width(), m_photo.height());
-            m_sourceStride = size_t(reader.width()) * 4;
-            m_source.resize(m_sourceStride * kSourceRows);
+            m_shrink.emplace(uprightW, uprightH, m_photo.width(), m_photo.height());
+            m_upright.resize(size_t(uprightW) * 4);
         }
     }
 
@@ -112,7 +118,15 @@ public:
         y1 = std::min(y1, m_photo.y1);
         if (y0 >= y1)
             return Status::ok();
+        if (m_orientation != 1)
+            if (Status st = decodeWhole(); !st)
+                return st;
         if (m_inPlace) {
+            if (m_orientation != 1) {
+                for (int y = y0; y < y1; ++y)
+                    orientedRow(m_whole, m_orientation, y - m_photo.y0, rowOf(y) + size_t(m_photo.x0) * 4);
+                return Status::ok();
+            }
             uint8_t* rows[kBandRows];
             for (int y = y0; y < y1; ++y)
                 rows[y - y0] = rowOf(y) + size_t(m_photo.x0) * 4;
@@ -132,6 +146,10 @@ public:
     // Reads what is left of the photo, so that a photo cut short is found out.
     Status finish()
     {
+        if (m_orientation != 1) {
+            if (Status st = decodeWhole(); !st)
+                return st;
+        }
         while (m_reader.rowsRead() < m_reader.height())
             if (Status st = decodeSourceRows(); !st)
                 return st;
@@ -141,13 +159,24 @@ public:
 private:
     static constexpr int kSourceRows = 16;
 
+    Status decodeWhole()
+    {
+        if (!m_whole.isEmpty())
+            return Status::ok();
+        m_whole = Image::uninitialized(m_reader.width(), m_reader.height(), false);
+        std::vector<uint8_t*> rows(static_cast<size_t>(m_whole.height()));
+        for (int y = 0; y < m_whole.height(); ++y)
+            rows[size_t(y)] = m_whole.row(y);
+        return m_reader.readRows(rows.data(), m_whole.height());
+    }
+    // The next kSourceRows decoded rows of an upright photo, row r in slot r % kSourceRows.
     Status decodeSourceRows()
     {
         const int decoded = m_reader.rowsRead();
         const int n = std::min(kSourceRows, m_reader.height() - decoded);
-        if (m_source.empty())
-            m_source.resize(size_t(m_reader.width()) * 4 * kSourceRows);
         const size_t stride = size_t(m_reader.width()) * 4;
+        if (m_source.empty())
+            m_source.resize(stride * kSourceRows);
         uint8_t* rows[kSourceRows];
         for (int i = 0; i < n; ++i)
             rows[i] = m_source.data() + size_t((decoded + i) % kSourceRows) * stride;
@@ -156,19 +185,26 @@ private:
     Status takeSourceRow()
     {
         const int next = m_shrink->sourceRowsTaken();
+        if (m_orientation != 1) {
+            orientedRow(m_whole, m_orientation, next, m_upright.data());
+            m_shrink->takeSourceRow(m_upright.data());
+            return Status::ok();
+        }
         if (next == m_reader.rowsRead())
             if (Status st = decodeSourceRows(); !st)
                 return st;
-        m_shrink->takeSourceRow(m_source.data() + size_t(next % kSourceRows) * m_sourceStride);
+        m_shrink->takeSourceRow(m_source.data() + size_t(next % kSourceRows) * size_t(m_reader.width()) * 4);
         return Status::ok();
     }
 
     JpegRowReader& m_reader;
+    int m_orientation;
     PixelRect m_photo;
     bool m_inPlace;
     std::optional<Lanczos3RowStream> m_shrink;
-    std::vector<uint8_t> m_source;  // decoded rows, row r in slot r % kSourceRows
-    size_t m_sourceStride = 0;
+    std::vector<uint8_t> m_source;   // upright photo: the latest decoded rows
+    Image m_whole;                   // turned photo: all of it, as decoded
+    std::vector<uint8_t> m_upright;  // turned photo: one upright row for the shrink
 };
 
 } // namespace
@@ -247,18 +283,20 @@ StreamedFraming StreamedFramer::frame(const std::string& photoPath, const std::s
         return result;
     ::posix_fadvise(photo.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     JpegRowReader reader;
-    // A photo that does not open, is turned by its EXIF tag, is CMYK or too large goes the
-    // whole-picture way, which also words every complaint about it.
-    if (!reader.openFile(photo.fd) || reader.orientation() != 1 || reader.isCmyk() ||
-        checkImageSize(reader.width(), reader.height()))
+    // A photo that does not open, is CMYK or too large goes the whole-picture way, which also
+    // words every complaint about it.
+    if (!reader.openFile(photo.fd) || reader.isCmyk() || checkImageSize(reader.width(), reader.height()))
         return result;
-    const int PW = reader.width(), PH = reader.height();
+    // Framed upright: the size after its EXIF turn.
+    const bool swap = reader.orientation() >= 5 && reader.orientation() <= 8;
+    const int PW = swap ? reader.height() : reader.width();
+    const int PH = swap ? reader.width() : reader.height();
 
     const std::shared_ptr<const Prepared> prepared = preparedFor(PW, PH);
     const FrameComposer& composer = prepared->composer;
     const FramedSurround& surround = prepared->surround;
     const PixelRect photoRect = composer.photoRect();
-    PhotoRows photoRows(reader, composer);
+    PhotoRows photoRows(reader, reader.orientation(), composer);
 
     const int W = composer.width(), H = composer.height();
     AtomicFileWriter output(outputPath);

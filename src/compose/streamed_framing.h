@@ -4,9 +4,9 @@
 // nor the result is ever held whole.
 //
 // The bytes are exactly those of the whole-picture path (decode, framePhoto, flatten onto the
-// background, encode). It applies to upright colour or grey photos; a photo turned by its EXIF
-// tag, a CMYK one, or one that does not open as JPEG is declined untouched, and the caller
-// frames the whole picture (and words any complaint about it).
+// background, encode). It applies to colour and grey photos, turned upright by their EXIF tag
+// as the reader does; a CMYK photo, or one that does not open as JPEG, is declined untouched,
+// and the caller frames the whole picture (and words any complaint about it).
 #include "compose/framing.h"
 #include "imaging/status.h"
 
