@@ -18,17 +18,6 @@ PixelRect PixelRect::intersected(const PixelRect& o) const
     return r;
 }
 
-namespace {
-
-constexpr int kWeightBits = detail::kLanczosWeightBits;
-
-inline uint8_t clampRound(int32_t acc)
-{
-    acc = (acc + (1 << (kWeightBits - 1))) >> kWeightBits;
-    return uint8_t(std::clamp(acc, 0, 255));
-}
-
-} // namespace
 
 Lanczos3Plan::Filter Lanczos3Plan::makeFilter(int inSize, int outSize)
 {
@@ -64,19 +53,6 @@ std::pair<int, int> Lanczos3Plan::Filter::inside(int s0, int s1, int n) const
     return {first, last};
 }
 
-std::pair<int, int> Lanczos3Plan::Filter::span(int o0, int o1) const
-{
-    if (!active)
-        return {o0, o1};
-    int lo = INT32_MAX, hi = INT32_MIN;
-    for (int i = o0; i < o1; ++i) {
-        const Taps& t = taps[size_t(i)];
-        lo = std::min(lo, t.first);
-        hi = std::max(hi, t.first + t.count);
-    }
-    return {lo, hi};
-}
-
 Lanczos3Plan::Lanczos3Plan(int srcW, int srcH, int dstW, int dstH)
     : m_srcW(srcW), m_srcH(srcH), m_dstW(dstW), m_dstH(dstH)
 {
@@ -84,6 +60,8 @@ Lanczos3Plan::Lanczos3Plan(int srcW, int srcH, int dstW, int dstH)
         throw Error("Cannot resample an empty image");
     m_h = makeFilter(srcW, dstW);
     m_v = makeFilter(srcH, dstH);
+    if (m_h.active)
+        m_rowFilter = detail::makeLanczosRowFilter(srcW, dstW);
 }
 
 Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool hasAlpha) const
@@ -97,7 +75,8 @@ Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool
     const int outW = region.width();
     const size_t outBytes = size_t(outW) * 4;
     // Plain variables, not a structured binding: clang 14 cannot capture bindings in lambdas.
-    const std::pair<int, int> sourceSpan = m_h.span(region.x0, region.x1);
+    const std::pair<int, int> sourceSpan =
+        m_h.active ? detail::rowFilterSpan(*m_rowFilter, region.x0, region.x1) : std::pair{region.x0, region.x1};
     const int sx0 = sourceSpan.first;
     const int sx1 = sourceSpan.second;
 
@@ -108,40 +87,7 @@ Image Lanczos3Plan::resampleRegion(const RowFetch& fetch, PixelRect region, bool
             return;
         }
         fetch(sy, sx0, sx1, srcLine.data());
-        const int16_t* weights = m_h.weights.data();
-        for (int i = region.x0; i < region.x1; ++i) {
-            const Taps& t = m_h.taps[size_t(i)];
-            const uint8_t* p = srcLine.data() + size_t(t.first - sx0) * 4;
-            const int16_t* w = weights + t.offset;
-#if defined(__GNUC__)
-            // The four channels of a pixel side by side in one vector: the same sums as the
-            // channel-by-channel loop below.
-            typedef int32_t Quad __attribute__((vector_size(16)));
-            Quad acc = {0, 0, 0, 0};
-            for (int k = 0; k < t.count; ++k, p += 4) {
-                const Quad px = {p[0], p[1], p[2], p[3]};
-                acc += px * int32_t(w[k]);
-            }
-            out[0] = clampRound(acc[0]);
-            out[1] = clampRound(acc[1]);
-            out[2] = clampRound(acc[2]);
-            out[3] = clampRound(acc[3]);
-#else
-            int32_t r = 0, g = 0, b = 0, a = 0;
-            for (int k = 0; k < t.count; ++k, p += 4) {
-                const int32_t wk = w[k];
-                r += wk * p[0];
-                g += wk * p[1];
-                b += wk * p[2];
-                a += wk * p[3];
-            }
-            out[0] = clampRound(r);
-            out[1] = clampRound(g);
-            out[2] = clampRound(b);
-            out[3] = clampRound(a);
-#endif
-            out += 4;
-        }
+        detail::filterRowRange(*m_rowFilter, srcLine.data(), sx0, out, region.x0, region.x1);
     };
 
     parallelFor(region.y0, region.y1, [&](int y0, int y1) {

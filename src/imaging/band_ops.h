@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace mw {
@@ -50,13 +51,12 @@ private:
         Filter() { maxCount = 1; }
         bool active = false;  // false when the size does not change: identity
         std::pair<int, int> inside(int s0, int s1, int n) const;
-        // Source span [lo, hi) read by outputs [o0, o1).
-        std::pair<int, int> span(int o0, int o1) const;
     };
     static Filter makeFilter(int inSize, int outSize);
 
     int m_srcW, m_srcH, m_dstW, m_dstH;
     Filter m_h, m_v;
+    std::shared_ptr<const detail::LanczosRowFilter> m_rowFilter;  // the horizontal pass
 };
 
 } // namespace mw

@@ -3,6 +3,8 @@
 // resample, so both give the same pixels.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace mw::detail {
@@ -31,6 +33,16 @@ struct LanczosWeights {
 // source are dropped and the rest renormalised; the fixed-point weights are then nudged so
 // they sum to exactly kLanczosOne, which keeps a constant signal exactly constant.
 LanczosWeights makeLanczos3Weights(int inSize, int outSize);
+
+// The horizontal pass over one row, with the layout the vector code reads when the row is wide
+// enough: the weights of makeLanczos3Weights, the same pixels either way.
+struct LanczosRowFilter;
+std::shared_ptr<const LanczosRowFilter> makeLanczosRowFilter(int inSize, int outSize);
+// The source pixels [first, last) that outputs [o0, o1) read.
+std::pair<int, int> rowFilterSpan(const LanczosRowFilter& f, int o0, int o1);
+// Outputs [o0, o1) of a row into out[0 ..); `in` holds the source pixels from `inFirst` on
+// (at least rowFilterSpan's).
+void filterRowRange(const LanczosRowFilter& f, const uint8_t* in, int inFirst, uint8_t* out, int o0, int o1);
 
 // One output row from `count` input rows and their weights (`rows` are bytes of equal length):
 // sums rounded and clamped to 8 bits, vectorised where the processor allows.

@@ -6,6 +6,7 @@
 #include "imaging/status.h"
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -140,6 +141,61 @@ void filterRow(const uint8_t* in, uint8_t* out, const Filter& f)
     }
 }
 
+// Outputs [o0, o1) of a row whose pixel `inFirst` is at `in`: the same sums as filterRow.
+#ifdef MW_RESAMPLE_AVX2
+__attribute__((target("avx2"))) void filterRangeAvx2(const uint8_t* in, int inFirst, uint8_t* out, int o0, int o1,
+                                                     const Filter& f)
+{
+    const __m256i order = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                           0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const __m128i half = _mm_set1_epi32(1 << (kWeightBits - 1));
+    const int groups = f.blockTaps / 4;
+    for (int i = o0; i < o1; ++i, out += 4) {
+        const uint8_t* p = in + ptrdiff_t(f.blockFirst[size_t(i)] - inFirst) * 4;
+        const int16_t* w = f.blockWeights.data() + size_t(i) * size_t(f.blockTaps) * 4;
+        __m256i acc = _mm256_setzero_si256();
+        for (int g = 0; g < groups; ++g, p += 16, w += 16) {
+            const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m256i wide = _mm256_shuffle_epi8(_mm256_cvtepu8_epi16(px), order);
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(wide, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))));
+        }
+        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        sum = _mm_srai_epi32(_mm_add_epi32(sum, half), kWeightBits);
+        sum = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+        const uint32_t v = uint32_t(_mm_cvtsi128_si32(sum));
+        std::memcpy(out, &v, 4);
+    }
+}
+#endif
+
+void filterRange(const uint8_t* in, int inFirst, uint8_t* out, int o0, int o1, const Filter& f)
+{
+#ifdef MW_RESAMPLE_AVX2
+    if (f.blockTaps > 0 && haveAvx2()) {
+        filterRangeAvx2(in, inFirst, out, o0, o1, f);
+        return;
+    }
+#endif
+    const int16_t* weights = f.weights.data();
+    for (int i = o0; i < o1; ++i, out += 4) {
+        const Taps& t = f.taps[size_t(i)];
+        const uint8_t* p = in + ptrdiff_t(t.first - inFirst) * 4;
+        const int16_t* w = weights + t.offset;
+        int32_t r = 0, g = 0, b = 0, a = 0;
+        for (int k = 0; k < t.count; ++k, p += 4) {
+            const int32_t wk = w[k];
+            r += wk * p[0];
+            g += wk * p[1];
+            b += wk * p[2];
+            a += wk * p[3];
+        }
+        out[0] = clampRound(r);
+        out[1] = clampRound(g);
+        out[2] = clampRound(b);
+        out[3] = clampRound(a);
+    }
+}
+
 #ifdef MW_RESAMPLE_AVX2
 // Two rows per step: their bytes interleaved and widened to 16 bits, so vpmaddwd multiplies
 // each by its row's weight and adds the pair. 16 output bytes per block.
@@ -175,6 +231,36 @@ __attribute__((target("avx2"))) size_t filterColumnAvx2(const uint8_t* const* ro
 } // namespace
 
 namespace detail {
+
+struct LanczosRowFilter : Filter {};
+
+std::shared_ptr<const LanczosRowFilter> makeLanczosRowFilter(int inSize, int outSize)
+{
+    auto f = std::make_shared<LanczosRowFilter>();
+    static_cast<Filter&>(*f) = makeFilter(inSize, outSize);
+    makeBlocks(*f, inSize);
+    return f;
+}
+
+std::pair<int, int> rowFilterSpan(const LanczosRowFilter& f, int o0, int o1)
+{
+    int lo = INT32_MAX, hi = INT32_MIN;
+    for (int i = o0; i < o1; ++i) {
+        const Taps& t = f.taps[size_t(i)];
+        lo = std::min(lo, t.first);
+        hi = std::max(hi, t.first + t.count);
+        if (f.blockTaps > 0) {  // the vector code reads whole blocks, zero weights included
+            lo = std::min(lo, f.blockFirst[size_t(i)]);
+            hi = std::max(hi, f.blockFirst[size_t(i)] + f.blockTaps);
+        }
+    }
+    return {lo, hi};
+}
+
+void filterRowRange(const LanczosRowFilter& f, const uint8_t* in, int inFirst, uint8_t* out, int o0, int o1)
+{
+    filterRange(in, inFirst, out, o0, o1, f);
+}
 
 void filterColumnRows(const uint8_t* const* rows, const int16_t* w, int count, uint8_t* out, size_t bytes)
 {

@@ -1,3 +1,4 @@
+#include "imaging/band_ops.h"
 #include "imaging/parallel.h"
 #include "imaging/resample.h"
 #include "imaging/status.h"
@@ -219,6 +220,39 @@ TEST(Resample, RowStreamRefusesRowsNotThereOrGone)
     EXPECT_THROW(stream.outputRow(0, row.data()), Error);  // its rows were overwritten
     EXPECT_THROW(stream.takeSourceRow(src.row(0)), Error);  // more rows than the picture has
     EXPECT_THROW(Lanczos3RowStream(40, 40, 0, 5), Error);
+}
+
+// A region of the resample, computed from fetched source rows only, is the same region of the
+// whole resample: full width, narrow edge columns, single pixels at the corners, with and
+// without the vector row filter, shrinking and enlarging.
+TEST(Resample, RegionMatchesTheWholeResample)
+{
+    const Image src = randomImage(211, 97, 23);
+    const RowFetch fetch = [&src](int y, int x0, int x1, uint8_t* out) {
+        ASSERT_GE(x0, 0);
+        ASSERT_LE(x1, src.width());
+        std::memcpy(out, src.row(y) + size_t(x0) * 4, size_t(x1 - x0) * 4);
+    };
+    for (const bool simd : {true, false}) {
+        detail::setResampleSimd(simd);
+        for (const auto [w, h] : {std::pair{200, 90}, std::pair{240, 97}, std::pair{57, 130}}) {
+            const Image whole = resampleLanczos3(src, w, h);
+            const Lanczos3Plan plan(src.width(), src.height(), w, h);
+            for (const PixelRect r : {PixelRect{0, 0, w, h}, PixelRect{0, 0, w, 9}, PixelRect{0, 5, 7, h - 5},
+                                      PixelRect{w - 6, 3, w, h}, PixelRect{0, 0, 1, 1}, PixelRect{w - 1, h - 1, w, h},
+                                      PixelRect{20, 30, 41, 44}}) {
+                SCOPED_TRACE(::testing::Message() << "simd " << simd << ", " << w << "x" << h << ", region " << r.x0
+                                                  << "," << r.y0 << "-" << r.x1 << "," << r.y1);
+                const Image part = plan.resampleRegion(fetch, r, false);
+                ASSERT_EQ(part.width(), r.width());
+                int wrongRows = 0;
+                for (int y = r.y0; y < r.y1; ++y)
+                    wrongRows += std::memcmp(part.row(y - r.y0), whole.row(y) + size_t(r.x0) * 4, part.stride()) != 0;
+                EXPECT_EQ(wrongRows, 0);
+            }
+        }
+    }
+    detail::setResampleSimd(true);
 }
 
 } // namespace
