@@ -76,33 +76,6 @@ inline uint8_t clampRound(int32_t acc)
 }
 
 #ifdef MW_RESAMPLE_AVX2
-// Four taps per step: 4 pixels widened to 16 bits, reordered so each 32-bit pair holds one
-// channel of two neighbouring pixels, multiplied and pair-summed by vpmaddwd against the
-// matching weight pair.
-__attribute__((target("avx2"))) void filterRowAvx2(const uint8_t* in, uint8_t* out, const Filter& f)
-{
-    const __m256i order = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
-                                           0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
-    const __m128i half = _mm_set1_epi32(1 << (kWeightBits - 1));
-    const int groups = f.blockTaps / 4;
-    const int16_t* w = f.blockWeights.data();
-    const size_t n = f.blockFirst.size();
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t* p = in + size_t(f.blockFirst[i]) * 4;
-        __m256i acc = _mm256_setzero_si256();
-        for (int g = 0; g < groups; ++g, p += 16, w += 16) {
-            const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m256i wide = _mm256_shuffle_epi8(_mm256_cvtepu8_epi16(px), order);
-            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(wide, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))));
-        }
-        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
-        sum = _mm_srai_epi32(_mm_add_epi32(sum, half), kWeightBits);
-        sum = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
-        const uint32_t v = uint32_t(_mm_cvtsi128_si32(sum));
-        std::memcpy(out + i * 4, &v, 4);
-    }
-}
-
 std::atomic<bool> g_simdAllowed{true};
 
 bool haveAvx2()
@@ -112,37 +85,10 @@ bool haveAvx2()
 }
 #endif
 
-// One row filtered horizontally: RGBA in, RGBA out.
-void filterRow(const uint8_t* in, uint8_t* out, const Filter& f)
-{
 #ifdef MW_RESAMPLE_AVX2
-    if (f.blockTaps > 0 && haveAvx2()) {
-        filterRowAvx2(in, out, f);
-        return;
-    }
-#endif
-    const int16_t* weights = f.weights.data();
-    for (const Taps& t : f.taps) {
-        const uint8_t* p = in + size_t(t.first) * 4;
-        const int16_t* w = weights + t.offset;
-        int32_t r = 0, g = 0, b = 0, a = 0;
-        for (int k = 0; k < t.count; ++k, p += 4) {
-            const int32_t wk = w[k];
-            r += wk * p[0];
-            g += wk * p[1];
-            b += wk * p[2];
-            a += wk * p[3];
-        }
-        out[0] = clampRound(r);
-        out[1] = clampRound(g);
-        out[2] = clampRound(b);
-        out[3] = clampRound(a);
-        out += 4;
-    }
-}
-
-// Outputs [o0, o1) of a row whose pixel `inFirst` is at `in`: the same sums as filterRow.
-#ifdef MW_RESAMPLE_AVX2
+// Outputs [o0, o1) of a row whose pixel `inFirst` is at `in`, four taps per step: 4 pixels
+// widened to 16 bits, reordered so each 32-bit pair holds one channel of two neighbouring
+// pixels, multiplied and pair-summed by vpmaddwd against the matching weight pair.
 __attribute__((target("avx2"))) void filterRangeAvx2(const uint8_t* in, int inFirst, uint8_t* out, int o0, int o1,
                                                      const Filter& f)
 {
@@ -194,6 +140,12 @@ void filterRange(const uint8_t* in, int inFirst, uint8_t* out, int o0, int o1, c
         out[2] = clampRound(b);
         out[3] = clampRound(a);
     }
+}
+
+// One row filtered horizontally: RGBA in, RGBA out.
+void filterRow(const uint8_t* in, uint8_t* out, const Filter& f)
+{
+    filterRange(in, 0, out, 0, int(f.taps.size()), f);
 }
 
 #ifdef MW_RESAMPLE_AVX2
