@@ -6,8 +6,6 @@
 #include "imaging/atomic_file.h"
 #include "imaging/jpeg_rows.h"
 
-#include <exception>
-#include <new>
 
 namespace mw::codecs {
 
@@ -44,27 +42,22 @@ Status decodeJpeg(Bytes in, Image& out, DecodeExtras& extras)
     const int w = reader.width(), h = reader.height();
     if (Status size = checkDecodeSize(w, h); !size)
         return size;
-    try {
-        const size_t m = size_t(extras.reserveMargin) * 2;
-        Image img = Image::uninitialized(w, h, false, (size_t(w) + m) * (size_t(h) + m) * 4);
-        std::vector<uint8_t*> rows(static_cast<size_t>(h));
-        for (int y = 0; y < h; ++y)
-            rows[size_t(y)] = img.row(y);
-        if (Status st = reader.readRows(rows.data(), h); !st)
-            return st;
-        if (Status st = reader.finish(); !st)
-            return st;
-        if (reader.isCmyk())
-            cmykToRgba(img, reader.adobeInverted());
-        img.setBitsPerPixel(reader.isGrey() ? 8 : 24);
-        extras.orientation = reader.orientation();
-        out = std::move(img);
-        return Status::ok();
-    } catch (const std::bad_alloc&) {
-        return Status::fail("not enough memory for the image");
-    } catch (const std::exception& e) {
-        return Status::fail(e.what());
-    }
+    // An allocation failure is turned into a failed status by decodeImage, as for every codec.
+    const size_t m = size_t(extras.reserveMargin) * 2;
+    Image img = Image::uninitialized(w, h, false, (size_t(w) + m) * (size_t(h) + m) * 4);
+    std::vector<uint8_t*> rows(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        rows[size_t(y)] = img.row(y);
+    if (Status st = reader.readRows(rows.data(), h); !st)
+        return st;
+    if (Status st = reader.finish(); !st)
+        return st;
+    if (reader.isCmyk())
+        cmykToRgba(img, reader.adobeInverted());
+    img.setBitsPerPixel(reader.isGrey() ? 8 : 24);
+    extras.orientation = reader.orientation();
+    out = std::move(img);
+    return Status::ok();
 }
 
 namespace {
